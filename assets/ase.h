@@ -1,0 +1,131 @@
+// In-memory 3D scenes and the reader of the ASE text format that fills them.
+//
+// Mesh geometry (vertices and normals) is stored in drawing axes: a file
+// (x, y, z) becomes (x, z, -y). Pivots, light and camera positions, rotation
+// axes and keys keep the file's axes. Key angles are radians; the per-frame
+// rotation tables hold degrees. Texture vertices carry their material's tiling.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int ASE_NAME_SIZE = 256;           // node names and bitmap paths, NUL included
+constexpr int ASE_MATERIAL_NAME_SIZE = 255;  // material names and classes, NUL included
+// Material textures are named from this value upwards; no fixed texture name of
+// the scenes lies in this range.
+constexpr unsigned ASE_TEXTURE_NAME_BASE = 0x40000000u;
+
+struct Vec3 {
+    float x, y, z;
+};
+
+struct TexVertex {
+    float u, v;
+};
+
+struct MeshFace {
+    int32_t v[3];        // vertex indices A, B, C
+    int32_t t[3];        // texture-vertex indices of the same corners
+    Vec3 normal;         // face normal, drawing axes
+    int32_t materialId;  // *MESH_MTLID; kept, not used for drawing
+};
+
+struct AnimKey {
+    int32_t tick;
+    float value[3];   // position, or rotation axis
+    float extraA[3];  // values 7..9 of the ten-value form
+    float angle;      // rotation angle in radians
+    float extraB[2];  // values 5..6
+    int32_t flags;    // value 10
+};
+
+struct NodeAnimation {
+    int32_t numPosKeys;
+    int32_t numRotKeys;
+    AnimKey* posKeys;
+    AnimKey* rotKeys;
+    int32_t numPosFrames;      // entries of posFrames
+    int32_t numRotFrames;      // entries of rotFrames
+    Vec3* posFrames;           // position per frame, file axes
+    float (*rotFrames)[4];     // axis x, y, z and angle in degrees per frame
+};
+
+struct AseMaterial {
+    char name[ASE_MATERIAL_NAME_SIZE];
+    char className[ASE_MATERIAL_NAME_SIZE];
+    float shine;
+    float shineStrength;
+    float wireSize;
+    float transparency;
+    float selfIllum;
+    float ambient[3];
+    float diffuse[3];
+    float specular[3];
+    int32_t hasBitmap;
+    char bitmapPath[ASE_NAME_SIZE];
+    uint32_t textureName;
+    float uTiling, vTiling;
+    float uOffset, vOffset;
+};
+
+struct GeomObject {
+    int32_t numVertices;
+    int32_t numFaces;
+    int32_t numTexFaces;
+    int32_t numTexVertices;
+    int32_t hasNormals;
+    char name[ASE_NAME_SIZE];
+    Vec3* vertices;
+    TexVertex* texVertices;
+    Vec3* vertexNormals;
+    MeshFace* faces;
+    int32_t materialRef;  // index into materials, -1 for none
+    NodeAnimation animation;
+    Vec3 pivot;           // *TM_POS, file axes
+    float wireColor[3];
+};
+
+struct AseLight {
+    int32_t hasTarget;
+    float position[4];
+    float target[4];
+    float falloff;
+    float color[4];
+    float intensity;
+    char name[ASE_NAME_SIZE];
+    NodeAnimation animation;
+};
+
+struct AseCamera {
+    char name[ASE_NAME_SIZE];
+    Vec3 position;
+    Vec3 rotAxis;
+    float nearClip;
+    float farClip;
+    float fov;
+    float targetDist;
+    NodeAnimation animation;
+};
+
+struct AseScene {
+    int32_t numObjects;
+    int32_t numMaterials;
+    int32_t numLights;
+    int32_t numCameras;
+    int32_t firstFrame;
+    int32_t lastFrame;
+    int32_t frameSpeed;
+    int32_t ticksPerFrame;
+    AseMaterial* materials;
+    GeomObject* objects;
+    AseLight* lights;
+    AseCamera* cameras;
+};
+
+// Fills scene from the ASE file at path. Returns 1 when the file was read, 0
+// when it could not be opened ("# <path> not found!" on stdout; scene untouched).
+int loadAseScene(const char* path, AseScene* scene);
+// The same from a file already in memory.
+int loadAseSceneFromMemory(const char* data, size_t size, AseScene* scene);
+// Frees every node's mesh arrays and the material table; counts are kept.
+void releaseAseScene(AseScene* scene);

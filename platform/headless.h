@@ -1,0 +1,70 @@
+// Controls of the headless platform layer, for tests and tools that link it.
+//
+// The headless layer renders into an 800 x 600 offscreen framebuffer (RGB without
+// alpha, 24-bit depth) of a hidden window on the X display, runs a virtual
+// high-resolution counter that advances by a whole number of counts at every
+// buffer swap, answers message boxes with a preset answer, delivers scripted
+// messages at chosen demo times and plays sound into a silent device that
+// consumes samples at the virtual clock's pace.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+constexpr int64_t HEADLESS_COUNTER_FREQUENCY = 27720000;  // counts per second; 1..12, 24, 25, 30, 50, 60, 120 fps divide it
+
+struct HeadlessConfig {
+    int framesPerSecond = 60;        // the counter advances by frequency / fps per swap
+    int hasPerformanceCounter = 1;   // 0: the counter frequency query fails (millisecond timer path)
+    uint32_t millisecondStart = 0;   // value of the millisecond timer when the layer starts
+    int displayModeAvailable = 1;    // whether the fake display can switch to the requested mode
+    int messageBoxAnswer = IDYES;    // answer to Yes/No boxes (OK boxes answer IDOK)
+    int audioDeviceAvailable = 1;    // 0: soundInit fails as with no output device
+    int failWindowStep = 0;          // 1: window creation fails, 2: pixel format, 3: context, 4: make current
+    void (*onSwap)(void* user) = nullptr;  // called at every buffer swap, before the counter advances
+    void* onSwapUser = nullptr;
+    int quiet = 0;                   // 1: message boxes are not echoed to stderr
+};
+
+// Resets the layer to the given configuration: clears scripted messages, the
+// message log and the counters. Call before the demo opens its window.
+void headlessConfigure(const HeadlessConfig& config);
+const HeadlessConfig& headlessConfig();
+
+// Schedules a message, delivered by platformPeekMessage once the demo time has
+// reached demoSeconds. Demo time is counted from the moment the demo clock starts
+// (the clock asks for the counter frequency once, at its start); messages for the
+// same time come out in the order they were scheduled.
+void headlessScheduleMessage(double demoSeconds, unsigned message, uintptr_t wParam, intptr_t lParam);
+// Schedules a key press (down, then up holdSeconds later).
+void headlessScheduleKey(double demoSeconds, unsigned key, double holdSeconds);
+
+// The virtual counter, in counts and in seconds since the layer was configured.
+int64_t headlessCounter();
+// Demo seconds by the virtual counter (0 until the demo clock has started).
+double headlessDemoSeconds();
+// Number of buffer swaps since configuration.
+int64_t headlessSwapCount();
+// Whether the display mode is currently changed, and whether the cursor is hidden.
+int headlessDisplayModeChanged();
+int headlessCursorHidden();
+int headlessWindowFullscreen();
+
+// Every message box shown since configuration: caption, text and type.
+struct HeadlessMessageBox {
+    char caption[64];
+    char text[256];
+    unsigned type;
+};
+int headlessMessageBoxCount();
+const HeadlessMessageBox& headlessMessageBoxAt(int index);
+
+// Reads the offscreen frame as 800 x 600 RGB bytes, top row first.
+void headlessReadFrame(unsigned char* rgb);
+
+// Silent audio device: the interleaved 16-bit stereo 44.1 kHz samples it has
+// consumed since soundInit (what a listener would have heard), and how many
+// sample frames that is.
+int64_t headlessAudioFrames();
+const int16_t* headlessAudioSamples();

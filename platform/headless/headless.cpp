@@ -1,0 +1,332 @@
+// The headless platform layer: the same calls as the real one, for tests and
+// the capture tool. A hidden SDL window on the X display holds the GL context
+// (GLUT needs a display too); the demo draws into an offscreen framebuffer of
+// 800 x 600 with an RGB colour buffer and a 24-bit depth buffer. The counter is
+// virtual and moves only at buffer swaps, message boxes answer by themselves and
+// messages come from a script.
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/common/common.h"
+#include "platform/headless.h"
+#include "platform/headless/internal.h"
+
+namespace {
+
+constexpr int TARGET_WIDTH = 800;   // offscreen frame, pixels
+constexpr int TARGET_HEIGHT = 600;
+
+struct ScheduledMessage {
+    double demoSeconds;  // delivered once the demo time reaches this
+    long order;          // schedule order, for messages of the same time
+    PlatformMessage message;
+};
+
+HeadlessConfig config;                     // the configuration in force
+int64_t counter = 0;                       // virtual counter, counts since configuration
+int64_t epoch = 0;                         // counter when the demo clock started
+int64_t swapCount = 0;                     // buffer swaps since configuration
+std::vector<ScheduledMessage> script;      // scripted messages, sorted by time then order
+long scheduled = 0;                        // messages scheduled so far
+int quitPosted = 0;                        // platformPostQuitMessage called, message not yet taken
+int quitCode = 0;
+int displayModeChanged = 0;                // the fake display is at the demo's mode
+int cursorHidden = 0;
+int windowFullscreen = 0;
+std::vector<HeadlessMessageBox> boxes;     // every box shown
+
+SDL_Window* window = nullptr;
+SDL_GLContext context = nullptr;
+int videoStarted = 0;
+GLuint framebuffer = 0, colourBuffer = 0, depthBuffer = 0;
+
+PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+
+template <typename T>
+T proc(const char* name)
+{
+    return reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
+}
+
+// The offscreen target the demo draws into instead of the window.
+int createTarget()
+{
+    genFramebuffers = proc<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
+    bindFramebuffer = proc<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
+    deleteFramebuffers = proc<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers");
+    genRenderbuffers = proc<PFNGLGENRENDERBUFFERSPROC>("glGenRenderbuffers");
+    bindRenderbuffer = proc<PFNGLBINDRENDERBUFFERPROC>("glBindRenderbuffer");
+    deleteRenderbuffers = proc<PFNGLDELETERENDERBUFFERSPROC>("glDeleteRenderbuffers");
+    renderbufferStorage = proc<PFNGLRENDERBUFFERSTORAGEPROC>("glRenderbufferStorage");
+    framebufferRenderbuffer = proc<PFNGLFRAMEBUFFERRENDERBUFFERPROC>("glFramebufferRenderbuffer");
+    checkFramebufferStatus = proc<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
+    if (!genFramebuffers || !bindFramebuffer || !genRenderbuffers || !bindRenderbuffer || !renderbufferStorage ||
+        !framebufferRenderbuffer || !checkFramebufferStatus || !deleteFramebuffers || !deleteRenderbuffers)
+        return 0;
+    genFramebuffers(1, &framebuffer);
+    bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    genRenderbuffers(1, &colourBuffer);
+    bindRenderbuffer(GL_RENDERBUFFER, colourBuffer);
+    renderbufferStorage(GL_RENDERBUFFER, GL_RGB8, TARGET_WIDTH, TARGET_HEIGHT);
+    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer);
+    genRenderbuffers(1, &depthBuffer);
+    bindRenderbuffer(GL_RENDERBUFFER, depthBuffer);
+    renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, TARGET_WIDTH, TARGET_HEIGHT);
+    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer);
+    bindRenderbuffer(GL_RENDERBUFFER, 0);
+    if (checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return 0;
+    glViewport(0, 0, TARGET_WIDTH, TARGET_HEIGHT);
+    return 1;
+}
+
+void destroyTarget()
+{
+    if (framebuffer == 0) return;
+    bindFramebuffer(GL_FRAMEBUFFER, 0);
+    deleteFramebuffers(1, &framebuffer);
+    deleteRenderbuffers(1, &colourBuffer);
+    deleteRenderbuffers(1, &depthBuffer);
+    framebuffer = colourBuffer = depthBuffer = 0;
+}
+
+int64_t countsPerFrame()
+{
+    const int fps = config.framesPerSecond > 0 ? config.framesPerSecond : 60;
+    return HEADLESS_COUNTER_FREQUENCY / fps;
+}
+
+}  // namespace
+
+void headlessConfigure(const HeadlessConfig& newConfig)
+{
+    config = newConfig;
+    counter = 0;
+    epoch = 0;
+    swapCount = 0;
+    script.clear();
+    scheduled = 0;
+    quitPosted = 0;
+    quitCode = 0;
+    displayModeChanged = 0;
+    cursorHidden = 0;
+    windowFullscreen = 0;
+    boxes.clear();
+    headlessAudioReset();
+}
+
+const HeadlessConfig& headlessConfig()
+{
+    return config;
+}
+
+void headlessScheduleMessage(double demoSeconds, unsigned message, uintptr_t wParam, intptr_t lParam)
+{
+    ScheduledMessage entry{demoSeconds, scheduled++, PlatformMessage{message, wParam, lParam}};
+    const auto later = std::upper_bound(script.begin(), script.end(), entry,
+                                        [](const ScheduledMessage& a, const ScheduledMessage& b) {
+                                            return a.demoSeconds < b.demoSeconds;
+                                        });
+    script.insert(later, entry);
+}
+
+void headlessScheduleKey(double demoSeconds, unsigned key, double holdSeconds)
+{
+    headlessScheduleMessage(demoSeconds, WM_KEYDOWN, key, 0);
+    headlessScheduleMessage(demoSeconds + holdSeconds, WM_KEYUP, key, 0);
+}
+
+int64_t headlessCounter() { return counter; }
+double headlessDemoSeconds() { return static_cast<double>(counter - epoch) / HEADLESS_COUNTER_FREQUENCY; }
+int64_t headlessSwapCount() { return swapCount; }
+int headlessDisplayModeChanged() { return displayModeChanged; }
+int headlessCursorHidden() { return cursorHidden; }
+int headlessWindowFullscreen() { return windowFullscreen; }
+int headlessMessageBoxCount() { return static_cast<int>(boxes.size()); }
+const HeadlessMessageBox& headlessMessageBoxAt(int index) { return boxes.at(static_cast<size_t>(index)); }
+
+void headlessReadFrame(unsigned char* rgb)
+{
+    GLint pack = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &pack);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    std::vector<unsigned char> rows(static_cast<size_t>(TARGET_WIDTH) * TARGET_HEIGHT * 3);
+    glReadPixels(0, 0, TARGET_WIDTH, TARGET_HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, pack);
+    const size_t stride = static_cast<size_t>(TARGET_WIDTH) * 3;
+    for (int y = 0; y < TARGET_HEIGHT; ++y)
+        std::memcpy(rgb + stride * static_cast<size_t>(y), rows.data() + stride * static_cast<size_t>(TARGET_HEIGHT - 1 - y), stride);
+}
+
+// ---------------------------------------------------------------------------
+
+int platformStartVideo()
+{
+    if (videoStarted) return 1;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "vantrel: no display for the offscreen target (%s)\n", SDL_GetError());
+        return 0;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
+        std::fprintf(stderr, "vantrel: the offscreen target needs an X display (is DISPLAY set?)\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return 0;
+    }
+    videoStarted = 1;
+    return 1;
+}
+
+void platformStopVideo()
+{
+    if (!videoStarted) return;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    videoStarted = 0;
+}
+
+int platformSetDisplayMode(int, int, int)
+{
+    if (!config.displayModeAvailable) return 0;
+    displayModeChanged = 1;
+    return 1;
+}
+
+void platformRestoreDisplayMode() { displayModeChanged = 0; }
+void platformShowCursor(int visible) { cursorHidden = !visible; }
+
+int platformCreateWindow(const char* title, int width, int height, int fullscreen)
+{
+    if (config.failWindowStep == 1) return 0;
+    window = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window == nullptr) return 0;
+    windowFullscreen = fullscreen;
+    return 1;
+}
+
+void platformDestroyWindow()
+{
+    if (window != nullptr) SDL_DestroyWindow(window);
+    window = nullptr;
+    windowFullscreen = 0;
+}
+
+int platformChoosePixelFormat(int, int)
+{
+    if (config.failWindowStep == 2) return 0;
+    // The frame lives in the offscreen target; the hidden window only needs a context.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    return 1;
+}
+
+int platformCreateContext()
+{
+    if (config.failWindowStep == 3 || window == nullptr) return 0;
+    context = SDL_GL_CreateContext(window);
+    return context != nullptr;
+}
+
+int platformMakeCurrent(int current)
+{
+    if (!current) {
+        destroyTarget();
+        return SDL_GL_MakeCurrent(window, nullptr) == 0;
+    }
+    if (config.failWindowStep == 4) return 0;
+    if (SDL_GL_MakeCurrent(window, context) != 0) return 0;
+    if (framebuffer == 0 && !createTarget()) {
+        std::fprintf(stderr, "vantrel: the GL driver has no offscreen framebuffer\n");
+        return 0;
+    }
+    platformPrepareContext();
+    return 1;
+}
+
+void platformDestroyContext()
+{
+    if (context != nullptr) SDL_GL_DeleteContext(context);
+    context = nullptr;
+}
+
+void platformShowWindow() {}
+
+void platformSwapBuffers()
+{
+    if (config.onSwap != nullptr) config.onSwap(config.onSwapUser);
+    ++swapCount;
+    const int64_t step = countsPerFrame();
+    counter += step;
+    headlessAudioAdvance(step);
+}
+
+void platformAllowScreenSaver(int) {}
+
+int platformPeekMessage(PlatformMessage* message)
+{
+    if (!script.empty() && script.front().demoSeconds <= headlessDemoSeconds() + 1e-9) {
+        *message = script.front().message;
+        script.erase(script.begin());
+        return 1;
+    }
+    if (quitPosted) {
+        quitPosted = 0;
+        *message = PlatformMessage{WM_QUIT, static_cast<uintptr_t>(quitCode), 0};
+        return 1;
+    }
+    return 0;
+}
+
+void platformPostQuitMessage(int code)
+{
+    quitPosted = 1;
+    quitCode = code;
+}
+
+int platformMessageBox(const char* text, const char* caption, unsigned type)
+{
+    if (!config.quiet) platformEchoMessageBox(text, caption);
+    HeadlessMessageBox box = {};
+    std::snprintf(box.caption, sizeof box.caption, "%s", caption ? caption : "");
+    std::snprintf(box.text, sizeof box.text, "%s", text ? text : "");
+    box.type = type;
+    boxes.push_back(box);
+    if ((type & 0x0F) == MB_YESNO) return config.messageBoxAnswer == IDNO ? IDNO : IDYES;
+    return IDOK;
+}
+
+int platformQueryPerformanceFrequency(int64_t* frequency)
+{
+    // The demo clock asks for the frequency once, at its start: demo time 0.
+    epoch = counter;
+    if (!config.hasPerformanceCounter) {
+        *frequency = 0;
+        return 0;
+    }
+    *frequency = HEADLESS_COUNTER_FREQUENCY;
+    return 1;
+}
+
+int platformQueryPerformanceCounter(int64_t* count)
+{
+    *count = counter;
+    return 1;
+}
+
+uint32_t platformTimeGetTime()
+{
+    const int64_t ms = counter / (HEADLESS_COUNTER_FREQUENCY / 1000);
+    return config.millisecondStart + static_cast<uint32_t>(ms);
+}

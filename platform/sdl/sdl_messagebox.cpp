@@ -1,0 +1,37 @@
+// Message boxes on SDL. Each box is echoed to stderr; without a display the
+// default answer comes back at once.
+#include <SDL.h>
+
+#include "platform/common/common.h"
+#include "platform/platform.h"
+
+int platformMessageBox(const char* text, const char* caption, unsigned type)
+{
+    platformEchoMessageBox(text, caption);
+    const bool yesNo = (type & 0x0F) == MB_YESNO;
+    const int defaultAnswer = yesNo ? IDYES : IDOK;
+    if (!platformVideoReady()) return defaultAnswer;
+
+    Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+    if ((type & 0xF0) == MB_ICONSTOP) flags = SDL_MESSAGEBOX_ERROR;
+    if ((type & 0xF0) == MB_ICONEXCLAMATION) flags = SDL_MESSAGEBOX_WARNING;
+
+    SDL_MessageBoxButtonData yesNoButtons[] = {
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+    };
+    SDL_MessageBoxButtonData okButton[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK"},
+    };
+    SDL_MessageBoxData data = {};
+    data.flags = flags;
+    data.window = nullptr;
+    data.title = caption;
+    data.message = text;
+    data.numbuttons = yesNo ? 2 : 1;
+    data.buttons = yesNo ? yesNoButtons : okButton;
+    int answer = 0;
+    if (SDL_ShowMessageBox(&data, &answer) != 0) return defaultAnswer;
+    if (answer < 0) return yesNo ? IDNO : IDOK;  // closed without a button
+    return answer;
+}

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ at the repository root (the demo is build/vantrel,
+# the asset pack build/data). Extra arguments go to CMake's configure step.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$root/build" -j"$(nproc)"

@@ -1,0 +1,6 @@
+// The loading phase: one full-screen loading image, then the scenes' asset
+// initialisers in their fixed order, before the music and the clock start.
+#pragma once
+
+// Returns 1 when every initialiser succeeded, 0 as soon as one returns 0.
+int runLoadingPhase();

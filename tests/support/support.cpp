@@ -1,0 +1,137 @@
+#include "tests/support/support.h"
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "shell/window.h"
+
+namespace fs = std::filesystem;
+
+int openHeadlessWindow(const HeadlessConfig& config)
+{
+    headlessConfigure(config);
+    return openMainWindow("Vantrel by Skarvel", 800, 600, 16, 1);
+}
+
+double Frame::mean(int x0, int y0, int x1, int y1) const
+{
+    double sum = 0;
+    long count = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const unsigned char* p = at(x, y);
+            sum += p[0] + p[1] + p[2];
+            count += 3;
+        }
+    return count ? sum / count : 0.0;
+}
+
+bool Frame::uniform() const
+{
+    for (size_t i = 3; i < rgb.size(); i += 3)
+        if (std::memcmp(&rgb[i], &rgb[0], 3) != 0) return false;
+    return true;
+}
+
+Frame readFrame()
+{
+    Frame frame;
+    frame.rgb.resize(static_cast<size_t>(frame.width) * frame.height * 3);
+    headlessReadFrame(frame.rgb.data());
+    return frame;
+}
+
+bool writePng(const std::string& path, const Frame& frame)
+{
+    return stbi_write_png(path.c_str(), frame.width, frame.height, 3, frame.rgb.data(), frame.width * 3) != 0;
+}
+
+void glPixel(int x, int y, unsigned char rgb[3])
+{
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+}
+
+void GLTest::SetUp()
+{
+    config.quiet = 1;
+    ASSERT_EQ(openHeadlessWindow(config), 1) << "no GL context (is DISPLAY set to a running X server?)";
+}
+
+void GLTest::TearDown()
+{
+    closeMainWindow();
+}
+
+TempDir::TempDir()
+{
+    std::string pattern = std::string(VANTREL_BINARY_DIR) + "/test-tmp-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) std::abort();
+    root = buffer.data();
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+}
+
+std::string TempDir::write(const std::string& name, const std::vector<unsigned char>& bytes) const
+{
+    const std::string path = file(name);
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::string TempDir::write(const std::string& name, const std::string& text) const
+{
+    return write(name, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+ScopedChdir::ScopedChdir(const std::string& dir)
+{
+    previous = fs::current_path().string();
+    fs::current_path(dir);
+}
+
+ScopedChdir::~ScopedChdir()
+{
+    fs::current_path(previous);
+}
+
+std::vector<unsigned char> readBinaryFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string corpusDir()
+{
+    const std::string dir = VANTREL_CORPUS_DIR;
+    std::error_code error;
+    return fs::is_directory(dir, error) ? dir : std::string();
+}
+
+std::vector<std::string> listFiles(const std::string& dir)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(dir, error))
+        if (entry.is_regular_file()) files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}

@@ -1,0 +1,80 @@
+// Shared pieces of the tests: a headless window with a real GL context, frame
+// read-back, temporary files and the peer corpus.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/headless.h"
+
+// Opens the demo's window on the headless layer with the given configuration.
+// Returns what openMainWindow returned.
+int openHeadlessWindow(const HeadlessConfig& config = HeadlessConfig{});
+
+// An 800 x 600 RGB frame, top row first.
+struct Frame {
+    std::vector<unsigned char> rgb;
+    int width = 800;
+    int height = 600;
+    // Channel values of the pixel at (x, y), y counted from the top.
+    const unsigned char* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+    // Mean of all channels over a rectangle, 0..255.
+    double mean(int x0, int y0, int x1, int y1) const;
+    // Whether every pixel is the same colour.
+    bool uniform() const;
+};
+Frame readFrame();
+// Writes a frame to a PNG file (for looking at what a test drew).
+bool writePng(const std::string& path, const Frame& frame);
+
+// Reads back the current colour buffer pixel at GL coordinates (x from the left, y from the bottom).
+void glPixel(int x, int y, unsigned char rgb[3]);
+
+// Test fixture with the demo's window open on the headless layer.
+class GLTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    HeadlessConfig config;
+};
+
+// A fresh directory under the build tree for one test's files, removed at exit.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& path() const { return root; }
+    std::string file(const std::string& name) const { return root + "/" + name; }
+    // Writes bytes to a file below the directory, creating subdirectories.
+    std::string write(const std::string& name, const std::vector<unsigned char>& bytes) const;
+    std::string write(const std::string& name, const std::string& text) const;
+
+private:
+    std::string root;
+};
+
+// Runs the rest of a test with the working directory changed, restoring it after.
+class ScopedChdir {
+public:
+    explicit ScopedChdir(const std::string& dir);
+    ~ScopedChdir();
+
+private:
+    std::string previous;
+};
+
+std::vector<unsigned char> readBinaryFile(const std::string& path);
+
+// The peer corpus directory, or empty when it is not there.
+std::string corpusDir();
+// All regular files below a directory, sorted.
+std::vector<std::string> listFiles(const std::string& dir);
+
+// Skips the current test, saying why, when the corpus is absent.
+#define REQUIRE_CORPUS()                                                         \
+    do {                                                                         \
+        if (corpusDir().empty()) GTEST_SKIP() << "../shared/corpus is absent";   \
+    } while (0)
