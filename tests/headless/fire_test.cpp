@@ -1,0 +1,508 @@
+// The fire scene on the virtual clock: shots and their bounds, accumulators,
+// cloud particles, the last frame, pausing, and what the camera shows.
+#include <GL/gl.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "assets/tga.h"
+#include "scenes/fire.h"
+#include "scenes/scenes.h"
+#include "shell/clock.h"
+#include "shell/demo.h"
+#include "shell/keys.h"
+#include "shell/random.h"
+#include "tests/support/support.h"
+
+namespace {
+
+// A triangle mesh in drawing axes, model units.
+struct Mesh {
+    std::vector<std::array<float, 3>> vertices;
+    std::vector<std::array<int, 3>> faces;
+};
+
+// An axis-aligned cube around (x, y, z).
+Mesh box(float x, float y, float z, float half)
+{
+    static const int quads[6][4] = {{0, 2, 6, 4}, {1, 3, 7, 5}, {0, 1, 5, 4},
+                                    {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 5, 7, 6}};
+    Mesh mesh;
+    for (int v = 0; v < 8; ++v)
+        mesh.vertices.push_back({x + ((v & 1) ? half : -half), y + ((v & 2) ? half : -half),
+                                 z + ((v & 4) ? half : -half)});
+    for (const auto& q : quads) {
+        mesh.faces.push_back({q[0], q[1], q[2]});
+        mesh.faces.push_back({q[0], q[2], q[3]});
+    }
+    return mesh;
+}
+
+// A square in the plane x = 0, which the base camera (looking along the
+// model's x axis) sees face-on.
+Mesh squareFacingX(float half)
+{
+    Mesh mesh;
+    mesh.vertices = {{0, -half, -half}, {0, half, -half}, {0, half, half}, {0, -half, half}};
+    mesh.faces = {{0, 1, 2}, {0, 2, 3}};
+    return mesh;
+}
+
+// One ASE file with a geometry node per mesh and no materials, so every node
+// is drawn untextured in the current colour. The reader turns file (x, y, z)
+// into drawing (x, z, -y), so a drawing point (X, Y, Z) is written as (X, -Z, Y).
+std::string aseFile(const std::vector<Mesh>& meshes)
+{
+    std::string text = "*3DSMAX_ASCIIEXPORT\t200\n*SCENE {\n\t*SCENE_FIRSTFRAME 0\n\t*SCENE_LASTFRAME 100\n"
+                       "\t*SCENE_FRAMESPEED 30\n\t*SCENE_TICKSPERFRAME 160\n}\n"
+                       "*MATERIAL_LIST {\n\t*MATERIAL_COUNT 0\n}\n";
+    char line[256];
+    for (size_t m = 0; m < meshes.size(); ++m) {
+        const Mesh& mesh = meshes[m];
+        std::snprintf(line, sizeof line, "*GEOMOBJECT {\n\t*NODE_NAME \"Node%zu\"\n\t*MESH {\n", m);
+        text += line;
+        std::snprintf(line, sizeof line, "\t\t*MESH_NUMVERTEX %zu\n\t\t*MESH_NUMFACES %zu\n\t\t*MESH_VERTEX_LIST {\n",
+                      mesh.vertices.size(), mesh.faces.size());
+        text += line;
+        for (size_t v = 0; v < mesh.vertices.size(); ++v) {
+            const auto& p = mesh.vertices[v];
+            std::snprintf(line, sizeof line, "\t\t\t*MESH_VERTEX %4zu\t%.6f\t%.6f\t%.6f\n", v, p[0], -p[2], p[1]);
+            text += line;
+        }
+        text += "\t\t}\n\t\t*MESH_FACE_LIST {\n";
+        for (size_t f = 0; f < mesh.faces.size(); ++f) {
+            const auto& c = mesh.faces[f];
+            std::snprintf(line, sizeof line,
+                          "\t\t\t*MESH_FACE %4zu:    A: %4d B: %4d C: %4d AB:    1 BC:    1 CA:    0\t "
+                          "*MESH_SMOOTHING 1 \t*MESH_MTLID 0\n",
+                          f, c[0], c[1], c[2]);
+            text += line;
+        }
+        text += "\t\t}\n\t}\n\t*WIREFRAME_COLOR 1.0000\t1.0000\t1.0000\n}\n";
+    }
+    return text;
+}
+
+constexpr float CLEAN_SHOT0_TIME = 20.0f;  // shot 0, no flash or fade open
+
+float after(float t) { return std::nextafter(t, 1e30f); }
+
+class FireScene : public GLTest {
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        cd = std::make_unique<ScopedChdir>(dir.path());
+        playState = PLAY_RUNNING;
+    }
+    void TearDown() override
+    {
+        cd.reset();
+        GLTest::TearDown();
+    }
+    // Writes the main and fire models the loader will read.
+    void writeModels(const std::string& mainText, const std::string& flameText)
+    {
+        if (!mainText.empty()) dir.write("models/escena01.ase", mainText);
+        if (!flameText.empty()) dir.write("models/fuegoscn01.ase", flameText);
+    }
+    void loadAndSetUp()
+    {
+        ASSERT_EQ(fireSceneLoad(), 1);
+        ASSERT_EQ(fireSceneSetup(), 1);
+    }
+    // Parks every cloud outside the view, alive for good, so frames show only the models.
+    static void parkClouds()
+    {
+        for (CloudParticle& p : cloudParticles) {
+            p.x = 1.0f;
+            p.y = 1.0f;
+            p.fade = 0.0f;
+            p.life = 1.0f;
+        }
+    }
+    static void resetPhases()
+    {
+        shotPhase0 = shotPhase1 = shotPhase2 = shotPhase3 = shotPhase4 = shotPhase5 = 0.0f;
+    }
+    // Draws frames from..to inclusive at fps, times as the runner hands them over.
+    static int play(double from, double to, int fps)
+    {
+        int frames = 0;
+        for (int i = 0;; ++i) {
+            const float t = static_cast<float>(from + static_cast<double>(i) / fps);
+            if (t > to) break;
+            fireSceneDraw(t);
+            ++frames;
+        }
+        return frames;
+    }
+    // Keeps a frame for looking at, under test-frames/ in the build tree.
+    static void save(const Frame& frame, const std::string& name)
+    {
+        const std::string frames = std::string(VANTREL_BINARY_DIR) + "/test-frames";
+        std::filesystem::create_directories(frames);
+        writePng(frames + "/" + name, frame);
+    }
+    // Whether the reader has been built: a generated model loads.
+    static bool readerWorks()
+    {
+        AseScene probe = {};
+        const std::string text = aseFile({box(0, 0, 0, 1)});
+        const int ok = loadAseSceneFromMemory(text.data(), text.size(), &probe);
+        const bool works = ok == 1 && probe.numObjects == 1;
+        if (ok) releaseAseScene(&probe);
+        return works;
+    }
+
+    TempDir dir;
+    std::unique_ptr<ScopedChdir> cd;
+};
+
+#define REQUIRE_READER() \
+    do { \
+        if (!readerWorks()) GTEST_SKIP() << "the ASE reader does not load models yet"; \
+    } while (0)
+
+}  // namespace
+
+TEST_F(FireScene, ShotChosenByBoundsClosedAtTheTop)
+{
+    struct Case {
+        float t;
+        int shot;
+    };
+    const Case cases[] = {
+        {0.0f, 0},          {12.0f, 0},        {25.0f, 0},        {after(25.0f), 1},  {38.0f, 1},
+        {after(38.0f), 2},  {40.0f, 2},        {after(40.0f), 3}, {42.0f, 3},         {after(42.0f), 4},
+        {44.0f, 4},         {after(44.0f), 5}, {44.1f, 5},        {44.2f, 5},         {after(44.2f), 6},
+        {44.3f, 6},         {44.4f, 6},        {after(44.4f), 7}, {44.6f, 7},         {after(44.6f), 8},
+        {50.0f, 8},         {after(50.0f), FIRE_NO_SHOT},         {1.0e9f, FIRE_NO_SHOT},
+        {INFINITY, FIRE_NO_SHOT},
+    };
+    loadAndSetUp();
+    for (const Case& c : cases) {
+        EXPECT_EQ(fireShotAt(c.t), c.shot) << "t = " << c.t;
+        sceneDone = 0;
+        fireSceneDraw(c.t);
+        EXPECT_EQ(fireShot, c.shot) << "t = " << c.t;
+        EXPECT_EQ(sceneDone, c.shot == FIRE_NO_SHOT ? 1 : 0) << "t = " << c.t;
+    }
+}
+
+TEST_F(FireScene, ShortShotsLastTwoTenthsOfASecond)
+{
+    for (int shot = 5; shot <= 7; ++shot) {
+        const float start = 44.0f + 0.2f * static_cast<float>(shot - 5);
+        EXPECT_EQ(fireShotAt(start), shot - 1);
+        EXPECT_EQ(fireShotAt(start + 0.01f), shot);
+        EXPECT_EQ(fireShotAt(start + 0.19f), shot);
+        EXPECT_EQ(fireShotAt(start + 0.21f), shot + 1);
+    }
+}
+
+TEST_F(FireScene, FirstFrameAfterTwentyFiveIsShotOne)
+{
+    loadAndSetUp();
+    lastFrameTime = 24.9f;
+    int previous = -2;
+    float firstOfShotOne = 0.0f;
+    for (int i = 0; i <= 12; ++i) {
+        const float t = static_cast<float>(24.9 + i / 60.0);
+        fireSceneDraw(t);
+        if (fireShot == 1 && previous == 0) firstOfShotOne = t;
+        previous = fireShot;
+    }
+    EXPECT_GT(firstOfShotOne, 25.0f);
+    EXPECT_LT(firstOfShotOne, 25.0f + 1.0f / 60.0f + 1e-5f);
+}
+
+TEST_F(FireScene, AccumulatorsFollowDemoTimeNotFrameRate)
+{
+    struct Expected {
+        const float* phase;
+        float value;
+    };
+    // From 12 s to 45 s: rate times the seconds spent in each shot.
+    const Expected expected[] = {
+        {&shotPhase0, 0.06f * 13.0f}, {&shotPhase1, 0.08f * 13.0f}, {&shotPhase2, 1.0f * 2.0f},
+        {&shotPhase3, 0.8f * 2.0f},   {&shotPhase4, 0.8f * 2.0f},   {&shotPhase5, 0.8f * 0.4f},
+    };
+    loadAndSetUp();
+    const float cloudStart = cloudParticles[1].x;
+    std::vector<float> drift;
+    for (int fps : {10, 25, 60}) {
+        resetPhases();
+        for (CloudParticle& p : cloudParticles) p.x = cloudStart;
+        lastFrameTime = 12.0f;
+        const int frames = play(12.0, 45.0, fps);
+        for (const Expected& e : expected) EXPECT_NEAR(*e.phase, e.value, 2e-4f) << fps << " fps";
+        // The clouds, unlike the camera, drift by a fixed step per frame.
+        EXPECT_NEAR(cloudParticles[1].x - cloudStart, frames * std::sin(1.0) / 50000.0, 1e-5) << fps << " fps";
+        drift.push_back(cloudParticles[1].x - cloudStart);
+    }
+    EXPECT_GT(drift[2], drift[0] * 5.0f);
+}
+
+// Under the scene runner from demo time 0 at 10 frames per second: the runner
+// seeds lastFrameTime, every shot accumulates its own window and the scene
+// ends at the first frame past 50 s.
+TEST_F(FireScene, RunnerPlaysTheWholeSceneAndEndsAfterFifty)
+{
+    config.framesPerSecond = 10;
+    GLTest::TearDown();
+    GLTest::SetUp();
+    startDemoClock();
+    const int64_t swapsBefore = headlessSwapCount();
+    runScene(sceneSequence[1]);
+    const int64_t swaps = headlessSwapCount() - swapsBefore;
+    EXPECT_GE(swaps, 501);  // frames 0, 0.1, ..., 50 and the first frame past 50
+    EXPECT_LE(swaps, 502);
+    EXPECT_EQ(sceneDone, 0);
+    EXPECT_EQ(fireShot, FIRE_NO_SHOT);
+    EXPECT_GT(lastFrameTime, 50.0f);
+    EXPECT_LT(lastFrameTime, 50.2f);
+    EXPECT_NEAR(shotPhase0, 0.06f * 25.0f, 1e-3f);
+    EXPECT_NEAR(shotPhase1, 0.08f * 13.0f, 1e-3f);
+    EXPECT_NEAR(shotPhase2, 2.0f, 1e-3f);
+    EXPECT_NEAR(shotPhase3, 1.6f, 1e-3f);
+    EXPECT_NEAR(shotPhase4, 1.6f, 1e-3f);
+    EXPECT_NEAR(shotPhase5, 0.8f * 5.4f, 0.8f * 0.1f + 1e-3f);
+}
+
+TEST_F(FireScene, ParticleWithFadeZeroOrBelowNeverDies)
+{
+    const float fades[] = {0.0f, -1.0e-6f, -0.25f};
+    loadAndSetUp();
+    for (float fade : fades) {
+        for (CloudParticle& p : cloudParticles) p.fade = 0.0f;
+        cloudParticles[7].life = 1.0f;
+        cloudParticles[7].fade = fade;
+        const float x0 = cloudParticles[7].x;
+        const uint32_t state = demoRandState;
+        play(14.0, 16.0, 100);  // 201 frames
+        EXPECT_GE(cloudParticles[7].life, 1.0f) << "fade " << fade;
+        EXPECT_EQ(demoRandState, state) << "fade " << fade << ": a particle was reborn";
+        EXPECT_NEAR(cloudParticles[7].x - x0, 201 * std::sin(7.0) / 50000.0, 1e-5) << "fade " << fade;
+    }
+}
+
+TEST_F(FireScene, DyingParticleIsRebornWithTwoDrawsXFirst)
+{
+    loadAndSetUp();
+    for (CloudParticle& p : cloudParticles) {
+        p.fade = 0.0f;
+        p.life = 1.0f;
+    }
+    cloudParticles[3] = {0.5f, 0.3f, 0.001f, 0.002f};  // life, fade, x, y
+    cloudParticles[10] = {0.0f, 0.01f, 0.003f, 0.004f};  // life 0 counts as dead
+    demoRandState = 1;
+
+    fireSceneDraw(14.0f);  // particle 10 is reborn from draws 1 and 2; 3 fades to 0.2
+    EXPECT_EQ(demoRandState, 2745024u * 214013u + 2531011u);  // exactly two draws
+    EXPECT_FLOAT_EQ(cloudParticles[10].x, (41 % 500 - 250) / 1000.0f);
+    EXPECT_FLOAT_EQ(cloudParticles[10].y, (18467 % 500 - 250) / 1000.0f);
+    EXPECT_EQ(cloudParticles[10].life, 1.0f);
+    EXPECT_EQ(cloudParticles[10].fade, 0.01f);
+    EXPECT_FLOAT_EQ(cloudParticles[3].life, 0.2f);
+
+    fireSceneDraw(14.1f);  // particle 3 falls below 0 but still drifts this frame
+    EXPECT_LT(cloudParticles[3].life, 0.0f);
+    EXPECT_NEAR(cloudParticles[3].x, 0.001 + 2 * std::sin(3.0) / 50000.0, 1e-7);
+
+    fireSceneDraw(14.2f);  // and is reborn from draws 3 and 4, keeping its fade
+    EXPECT_FLOAT_EQ(cloudParticles[3].x, (6334 % 500 - 250) / 1000.0f);
+    EXPECT_FLOAT_EQ(cloudParticles[3].y, (26500 % 500 - 250) / 1000.0f);
+    EXPECT_EQ(cloudParticles[3].life, 1.0f);
+    EXPECT_EQ(cloudParticles[3].fade, 0.3f);
+    EXPECT_EQ(demoRand(), 19169);  // the fifth value is still unused
+}
+
+TEST_F(FireScene, PausedFramesDrawNothingAndResumingJumpsByThePause)
+{
+    loadAndSetUp();
+    lastFrameTime = 30.0f;
+    fireSceneDraw(30.0f);
+    const float phase = shotPhase1;
+    const CloudParticle cloud = cloudParticles[42];
+
+    playState = PLAY_PAUSED;
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (float t : {31.0f, 32.0f, 36.0f}) EXPECT_EQ(fireSceneDraw(t), 1);
+    const Frame paused = readFrame();
+    EXPECT_TRUE(paused.uniform());
+    EXPECT_NEAR(paused.at(400, 300)[2], 153, 1);  // the marker colour, untouched
+    EXPECT_EQ(lastFrameTime, 30.0f);
+    EXPECT_EQ(shotPhase1, phase);
+    EXPECT_EQ(cloudParticles[42].x, cloud.x);
+    EXPECT_EQ(cloudParticles[42].life, cloud.life);
+
+    playState = PLAY_RUNNING;
+    fireSceneDraw(37.0f);
+    EXPECT_NEAR(shotPhase1 - phase, 7.0f * 0.08f, 1e-5f);
+    EXPECT_EQ(lastFrameTime, 37.0f);
+}
+
+TEST_F(FireScene, PauseAcrossTheEndEndsInTheFirstFrameAfter)
+{
+    loadAndSetUp();
+    lastFrameTime = 49.0f;
+    fireSceneDraw(49.0f);
+    const float phase = shotPhase5;
+    playState = PLAY_PAUSED;
+    fireSceneDraw(52.0f);
+    EXPECT_EQ(sceneDone, 0);
+    playState = PLAY_RUNNING;
+    fireSceneDraw(55.0f);
+    EXPECT_EQ(sceneDone, 1);
+    EXPECT_EQ(shotPhase5, phase);  // no shot, no accumulator step
+}
+
+TEST_F(FireScene, SetupEnablesItsStateAndLoadsCloudsUnderItsNames)
+{
+    // Cloud textures of four different sizes show which name holds which file.
+    const int sides[4] = {2, 4, 8, 16};
+    for (int i = 0; i < 4; ++i) {
+        std::vector<unsigned char> tga(TGA_HEADER_SIZE + sides[i] * sides[i] * 3, 0x80);
+        for (int b = 0; b < TGA_HEADER_SIZE; ++b) tga[b] = 0;
+        tga[2] = 2;  // uncompressed true colour
+        tga[12] = static_cast<unsigned char>(sides[i]);
+        tga[14] = static_cast<unsigned char>(sides[i]);
+        tga[16] = 24;
+        dir.write("maps/nube" + std::to_string(i + 1) + ".tga", tga);
+    }
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glClearColor(1.0f, 0.5f, 0.25f, 1.0f);
+    ASSERT_EQ(fireSceneSetup(), 1);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    GLfloat clear[4] = {1, 1, 1, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    for (float c : clear) EXPECT_EQ(c, 0.0f);
+    for (int i = 0; i < 4; ++i) {
+        glBindTexture(GL_TEXTURE_2D, TEX_FIRE_FIRST + static_cast<unsigned>(i));
+        GLint width = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        EXPECT_EQ(width, sides[i]) << "maps/nube" << i + 1 << ".tga";
+    }
+}
+
+// The last frame of the scene draws no model: a box around the camera fills
+// every shot's view, and past 50 s with the clouds parked the frame is black.
+TEST_F(FireScene, FrameAfterFiftyDrawsOnlyTheCloudsAndEnds)
+{
+    REQUIRE_READER();
+    writeModels(aseFile({box(0.0f, 0.0f, 0.0f, 400.0f)}), "");
+    loadAndSetUp();
+    parkClouds();
+    lastFrameTime = 49.0f;
+    fireSceneDraw(49.0f);  // fade out half way: the box shows at half brightness
+    const Frame before = readFrame();
+    save(before, "fire-49.png");
+    EXPECT_GT(before.mean(0, 0, 800, 600), 100.0);
+    EXPECT_EQ(sceneDone, 0);
+
+    fireSceneDraw(after(50.0f));
+    const Frame last = readFrame();
+    save(last, "fire-after-50-parked.png");
+    EXPECT_EQ(sceneDone, 1);
+    EXPECT_TRUE(last.uniform());
+    EXPECT_EQ(last.at(400, 300)[0], 0);
+
+    // With the clouds back in their first places, the same frame shows them.
+    sceneDone = 0;
+    demoRandState = 1;
+    fireSceneLoad();
+    fireSceneDraw(50.5f);
+    const Frame clouds = readFrame();
+    save(clouds, "fire-after-50-clouds.png");
+    EXPECT_EQ(sceneDone, 1);
+    EXPECT_GT(clouds.mean(300, 200, 500, 400), 20.0);
+}
+
+TEST_F(FireScene, ModelAtTheOriginIsVisibleInShotZero)
+{
+    REQUIRE_READER();
+    writeModels(aseFile({box(0.0f, 0.0f, 0.0f, 20.0f)}), "");
+    loadAndSetUp();
+    parkClouds();
+    lastFrameTime = CLEAN_SHOT0_TIME;
+    fireSceneDraw(CLEAN_SHOT0_TIME);
+    const Frame frame = readFrame();
+    save(frame, "fire-shot0-origin.png");
+    // The base camera puts the origin 0.7 ahead, a hair left of and below the centre.
+    EXPECT_EQ(frame.mean(380, 290, 400, 310), 255.0);
+    EXPECT_EQ(frame.mean(0, 0, 200, 150), 0.0);
+    EXPECT_EQ(frame.mean(600, 450, 800, 600), 0.0);
+    // The aspect is 1, not 4:3: the box is a third wider than it is high on screen.
+    int wide = 0, high = 0;
+    for (int x = 0; x < 800; ++x) wide += frame.at(x, 300)[0] > 128;
+    for (int y = 0; y < 600; ++y) high += frame.at(390, y)[0] > 128;
+    EXPECT_NEAR(static_cast<double>(wide) / high, 800.0 / 600.0, 0.05);
+}
+
+// The fire model is added twice at alpha 0.8; the second copy turns with
+// shotPhase0. Shot 2's camera does not depend on shotPhase0, so a quarter turn
+// moves only the second copy off the centre, where one pass of 0.8 remains.
+TEST_F(FireScene, FireModelIsAddedTwiceAndItsSecondCopyTurns)
+{
+    REQUIRE_READER();
+    writeModels("", aseFile({squareFacingX(5.0f)}));
+    loadAndSetUp();
+    parkClouds();
+    const float t = 39.5f;  // shot 2, no flash or fade open
+    fireSceneDraw(t);       // one frame first, so the depth function is the scene's own
+    struct Case {
+        float phase0;
+        int level;
+    };
+    const Case cases[] = {{0.0f, 255}, {0.9f, 204}};  // 0.8 + 0.8 saturates; one pass is 0.8
+    for (const Case& c : cases) {
+        shotPhase0 = c.phase0;
+        shotPhase2 = 0.0f;
+        lastFrameTime = t;
+        fireSceneDraw(t);
+        const Frame frame = readFrame();
+        save(frame, "fire-flame-" + std::to_string(c.level) + ".png");
+        EXPECT_NEAR(frame.at(400, 300)[0], c.level, 2) << "shotPhase0 " << c.phase0;
+        EXPECT_EQ(frame.at(10, 10)[0], 0);
+    }
+}
+
+// The same demo time gives the same picture whatever the frame rate was.
+TEST_F(FireScene, SamePoseAfterDifferentFrameRates)
+{
+    REQUIRE_READER();
+    writeModels(aseFile({box(0.0f, 0.0f, 0.0f, 8.0f), box(0.0f, 25.0f, 15.0f, 5.0f)}), "");
+    loadAndSetUp();
+    std::vector<Frame> frames;
+    for (int fps : {10, 60}) {
+        resetPhases();
+        parkClouds();
+        lastFrameTime = 12.0f;
+        play(12.0, 30.0, fps);  // through shot 0 into shot 1
+        // A frame shows the pose its accumulator had before the frame's own
+        // step, one frame behind; a second frame at 30 s shows the pose for 30 s.
+        fireSceneDraw(30.0f);
+        frames.push_back(readFrame());
+        save(frames.back(), "fire-pose-" + std::to_string(fps) + "fps.png");
+    }
+    EXPECT_GT(frames[0].mean(0, 0, 800, 600), 1.0);  // something is on screen
+    long differing = 0;
+    for (size_t i = 0; i < frames[0].rgb.size(); ++i)
+        differing += std::abs(frames[0].rgb[i] - frames[1].rgb[i]) > 8;
+    EXPECT_LT(differing, 200);
+}

@@ -1,0 +1,434 @@
+// The model fly-through on the virtual clock: shot bounds, the end, a missing
+// model, pausing, each shot's camera, and what the camera shows.
+#include <GL/gl.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scenes/flythrough.h"
+#include "scenes/scenes.h"
+#include "shell/clock.h"
+#include "shell/demo.h"
+#include "shell/keys.h"
+#include "tests/support/support.h"
+
+namespace {
+
+// A triangle mesh in drawing axes, model units.
+struct Mesh {
+    std::vector<std::array<float, 3>> vertices;
+    std::vector<std::array<int, 3>> faces;
+};
+
+// An axis-aligned cube around (x, y, z).
+Mesh box(float x, float y, float z, float half)
+{
+    static const int quads[6][4] = {{0, 2, 6, 4}, {1, 3, 7, 5}, {0, 1, 5, 4},
+                                    {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 5, 7, 6}};
+    Mesh mesh;
+    for (int v = 0; v < 8; ++v)
+        mesh.vertices.push_back({x + ((v & 1) ? half : -half), y + ((v & 2) ? half : -half),
+                                 z + ((v & 4) ? half : -half)});
+    for (const auto& q : quads) {
+        mesh.faces.push_back({q[0], q[1], q[2]});
+        mesh.faces.push_back({q[0], q[2], q[3]});
+    }
+    return mesh;
+}
+
+// One ASE file with a geometry node per mesh and no materials, so every node
+// is drawn untextured in the current colour. The reader turns file (x, y, z)
+// into drawing (x, z, -y), so a drawing point (X, Y, Z) is written as (X, -Z, Y).
+std::string aseFile(const std::vector<Mesh>& meshes)
+{
+    std::string text = "*3DSMAX_ASCIIEXPORT\t200\n*SCENE {\n\t*SCENE_FIRSTFRAME 0\n\t*SCENE_LASTFRAME 100\n"
+                       "\t*SCENE_FRAMESPEED 30\n\t*SCENE_TICKSPERFRAME 160\n}\n"
+                       "*MATERIAL_LIST {\n\t*MATERIAL_COUNT 0\n}\n";
+    char line[256];
+    for (size_t m = 0; m < meshes.size(); ++m) {
+        const Mesh& mesh = meshes[m];
+        std::snprintf(line, sizeof line, "*GEOMOBJECT {\n\t*NODE_NAME \"Node%zu\"\n\t*MESH {\n", m);
+        text += line;
+        std::snprintf(line, sizeof line, "\t\t*MESH_NUMVERTEX %zu\n\t\t*MESH_NUMFACES %zu\n\t\t*MESH_VERTEX_LIST {\n",
+                      mesh.vertices.size(), mesh.faces.size());
+        text += line;
+        for (size_t v = 0; v < mesh.vertices.size(); ++v) {
+            const auto& p = mesh.vertices[v];
+            std::snprintf(line, sizeof line, "\t\t\t*MESH_VERTEX %4zu\t%.6f\t%.6f\t%.6f\n", v, p[0], -p[2], p[1]);
+            text += line;
+        }
+        text += "\t\t}\n\t\t*MESH_FACE_LIST {\n";
+        for (size_t f = 0; f < mesh.faces.size(); ++f) {
+            const auto& c = mesh.faces[f];
+            std::snprintf(line, sizeof line,
+                          "\t\t\t*MESH_FACE %4zu:    A: %4d B: %4d C: %4d AB:    1 BC:    1 CA:    0\t "
+                          "*MESH_SMOOTHING 1 \t*MESH_MTLID 0\n",
+                          f, c[0], c[1], c[2]);
+            text += line;
+        }
+        text += "\t\t}\n\t}\n\t*WIREFRAME_COLOR 1.0000\t1.0000\t1.0000\n}\n";
+    }
+    return text;
+}
+
+// The last second of each shot, k = 1..14.
+const float BOUNDS[FLY_SHOT_COUNT] = {124.6f, 130.5f, 137.0f, 139.0f, 141.0f, 143.0f, 145.0f,
+                                      147.0f, 149.0f, 151.0f, 153.0f, 155.0f, 157.0f, 162.5f};
+// A time inside each shot with no flash or fade open.
+const float CLEAN_TIMES[FLY_SHOT_COUNT] = {121.0f, 127.0f, 134.0f, 138.0f, 140.0f, 142.0f, 144.0f,
+                                           146.0f, 148.0f, 150.0f, 152.0f, 154.0f, 156.0f, 160.0f};
+const float RATES[FLY_SHOT_COUNT] = {0.6f, 0.6f, 0.4f, 0.8f, 0.8f, 0.9f, 0.9f,
+                                     0.9f, 0.9f, 0.9f, 0.6f, 0.3f, 0.8f, 0.6f};
+
+float after(float t) { return std::nextafter(t, 1e30f); }
+
+// Shot k's model-view as the scene should build it, written out call by call:
+// the camera prefix, the shot's rotations and translation, the model scale.
+void referenceModelview(int k, float a, float a2)
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(-0.02f, -0.02f, -0.7f);
+    glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
+    switch (k) {
+    case 1: glRotatef(75, -0.05f, -1, 0); glRotatef(8 * a, -0.05f, -1, 0); glTranslatef(2 - a, -0.5f, 3); break;
+    case 2: glRotatef(75, -0.05f, 1, 0); glRotatef(8 * a, -0.05f, 1, 0); glTranslatef(2 - a, -0.5f, -3.2f); break;
+    case 3: glRotatef(8 * a, 0, -0.05f, 0); glTranslatef(-4.5f, -0.5f, 1.3f - a); break;
+    case 4: glRotatef(40 * a2, -0.05f, 1, 0.3f); glTranslatef(2 - a, -0.4f - 0.3f * a, -2); break;
+    case 5: glRotatef(40 * a, 0.05f, 1, 0); glTranslatef(2 + a, -0.9f, 1 - a); break;
+    case 6: glRotatef(180, 0, 1, 0.1f); glRotatef(40 * a, 0.05f, 1, 0); glTranslatef(2 + a, -0.9f, 1 - a); break;
+    case 7: glRotatef(45, 0, 1, 0.1f); glRotatef(-40 * a, 0.05f, 1, 0); glTranslatef(2 + a, -0.9f, 1 - a); break;
+    case 8: glRotatef(45, 0, 1, 0.1f); glRotatef(-40 * a, 0.05f, 1, 0.2f); glTranslatef(1 + a, -0.9f, 1 - a); break;
+    case 9: glRotatef(-45, 0, 1, 0); glRotatef(-40 * a, 0.05f, -1, 0.5f); glTranslatef(2 - a, -0.9f, 1 - a); break;
+    case 10: glRotatef(-40 * a, 0.05f, 1, 0.5f); glTranslatef(0, -1.9f, 1); break;
+    case 11: glRotatef(-45, 0, 1, 0); glRotatef(-20 * a, 0.05f, 1, 0.5f); glTranslatef(2 - a, -0.8f, 1 - a); break;
+    case 12: glRotatef(-20 * a, 0.05f, -1, 0.5f); glTranslatef(1 - a, -0.9f - a, 0); break;
+    case 13: glRotatef(40 * a, -0.4f, 1, 0.8f); glTranslatef(2 - a, -0.4f - 0.3f * a, -0.5f); break;
+    case 14: glRotatef(20 * a, 0.7f, -1, 1); glTranslatef(1 - 0.5f * a, -0.1f - 0.25f * a, 0); break;
+    default: break;
+    }
+    glScalef(0.01f, 0.01f, 0.01f);
+}
+
+using Matrix = std::array<double, 16>;  // column-major, as GL stores it
+
+Matrix currentModelview()
+{
+    GLfloat m[16] = {};
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    Matrix out{};
+    for (int i = 0; i < 16; ++i) out[i] = m[i];
+    return out;
+}
+
+// m times the column (x, y, z, w).
+std::array<double, 4> apply(const Matrix& m, double x, double y, double z, double w)
+{
+    std::array<double, 4> r{};
+    for (int row = 0; row < 4; ++row)
+        r[row] = m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row] * w;
+    return r;
+}
+
+// Inverse by Gauss-Jordan elimination with partial pivoting.
+Matrix inverse(const Matrix& m)
+{
+    double a[4][8] = {};
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col) {
+            a[row][col] = m[col * 4 + row];
+            a[row][col + 4] = row == col ? 1.0 : 0.0;
+        }
+    for (int col = 0; col < 4; ++col) {
+        int pivot = col;
+        for (int row = col + 1; row < 4; ++row)
+            if (std::fabs(a[row][col]) > std::fabs(a[pivot][col])) pivot = row;
+        for (int j = 0; j < 8; ++j) std::swap(a[col][j], a[pivot][j]);
+        const double d = a[col][col];
+        for (int j = 0; j < 8; ++j) a[col][j] /= d;
+        for (int row = 0; row < 4; ++row)
+            if (row != col) {
+                const double f = a[row][col];
+                for (int j = 0; j < 8; ++j) a[row][j] -= f * a[col][j];
+            }
+    }
+    Matrix out{};
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col) out[col * 4 + row] = a[row][col + 4];
+    return out;
+}
+
+class Flythrough : public GLTest {
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        cd = std::make_unique<ScopedChdir>(dir.path());
+        playState = PLAY_RUNNING;
+    }
+    void TearDown() override
+    {
+        cd.reset();
+        GLTest::TearDown();
+    }
+    void loadAndSetUp()
+    {
+        ASSERT_EQ(flythroughLoad(), 1);
+        ASSERT_EQ(flythroughSetup(), 1);
+    }
+    // Draws one frame at t without advancing the shot's accumulator first.
+    static void drawStill(float t)
+    {
+        lastFrameTime = t;
+        flythroughDraw(t);
+    }
+    // Keeps a frame for looking at, under test-frames/ in the build tree.
+    static void save(const Frame& frame, const std::string& name)
+    {
+        const std::string frames = std::string(VANTREL_BINARY_DIR) + "/test-frames";
+        std::filesystem::create_directories(frames);
+        writePng(frames + "/" + name, frame);
+    }
+    static bool readerWorks()
+    {
+        AseScene probe = {};
+        const std::string text = aseFile({box(0, 0, 0, 1)});
+        const int ok = loadAseSceneFromMemory(text.data(), text.size(), &probe);
+        const bool works = ok == 1 && probe.numObjects == 1;
+        if (ok) releaseAseScene(&probe);
+        return works;
+    }
+
+    TempDir dir;
+    std::unique_ptr<ScopedChdir> cd;
+};
+
+#define REQUIRE_READER() \
+    do { \
+        if (!readerWorks()) GTEST_SKIP() << "the ASE reader does not load models yet"; \
+    } while (0)
+
+}  // namespace
+
+TEST_F(Flythrough, ShotBoundsAreInclusiveAtTheTop)
+{
+    loadAndSetUp();
+    struct Case {
+        float t;
+        int shot;
+    };
+    std::vector<Case> cases = {{0.0f, 1}, {118.7f, 1}, {-5.0f, 1}};
+    for (int k = 1; k <= FLY_SHOT_COUNT; ++k) {
+        cases.push_back({BOUNDS[k - 1], k});
+        cases.push_back({after(BOUNDS[k - 1]), k < FLY_SHOT_COUNT ? k + 1 : FLY_NO_SHOT});
+        cases.push_back({CLEAN_TIMES[k - 1], k});
+    }
+    for (const Case& c : cases) {
+        EXPECT_EQ(flyShotAt(c.t), c.shot) << "t = " << c.t;
+        sceneDone = 0;
+        drawStill(c.t);
+        EXPECT_EQ(flyShot, c.shot) << "t = " << c.t;
+        EXPECT_EQ(sceneDone, c.shot == FLY_NO_SHOT ? 1 : 0) << "t = " << c.t;
+    }
+}
+
+TEST_F(Flythrough, TimesFarPastTheEndEndTheSceneInTheirFirstFrame)
+{
+    const float times[] = {after(162.5f), 163.0f, 500.0f, 1.0e7f, 3.4e38f, INFINITY};
+    loadAndSetUp();
+    for (float t : times) {
+        float before[FLY_SHOT_COUNT];
+        for (int i = 0; i < FLY_SHOT_COUNT; ++i) before[i] = flyShotPhase[i] = 0.1f * static_cast<float>(i);
+        lastFrameTime = 162.0f;
+        sceneDone = 0;
+        glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        flythroughSetup();
+        EXPECT_EQ(flythroughDraw(t), 1);
+        EXPECT_EQ(sceneDone, 1) << "t = " << t;
+        EXPECT_EQ(flyShot, FLY_NO_SHOT) << "t = " << t;
+        EXPECT_EQ(lastFrameTime, t);
+        for (int i = 0; i < FLY_SHOT_COUNT; ++i) EXPECT_EQ(flyShotPhase[i], before[i]) << "shot " << i + 1;
+        const Frame frame = readFrame();  // cleared to black, nothing else
+        EXPECT_TRUE(frame.uniform()) << "t = " << t;
+        EXPECT_EQ(frame.at(0, 0)[0], 0) << "t = " << t;
+    }
+}
+
+// Without models/escena02.ase every frame is black but for the flashes and fades.
+TEST_F(Flythrough, MissingModelGivesBlackFramesWithOverlaysOnly)
+{
+    struct Case {
+        float t;
+        double level;  // of every pixel, 0..1
+    };
+    const Case cases[] = {
+        {119.0f, 0.0},            // fading in from black: black stays black
+        {121.0f, 0.0},
+        {124.3f, 0.0},
+        {124.6f, 0.0},            // flash at its start adds nothing
+        {124.85f, 0.9 * 0.25},    // flash at its peak, then a quarter of the fade in
+        {127.0f, 0.0},
+        {130.75f, 0.9 * 0.25},    // the same at the second cut
+        {137.1f, 0.9 * 0.2},      // a short flash at its peak, a fifth of the fade in
+        {139.05f, 0.45},          // half way up the flash at 139
+        {149.1f, 0.9},            // the last flash at its peak
+        {151.1f, 0.0},            // the cut at 151 has no flash
+        {160.0f, 0.0},
+        {163.0f, 0.0},            // the frame that ends the scene
+    };
+    loadAndSetUp();
+    EXPECT_EQ(flythroughModel.numObjects, 0);
+    for (const Case& c : cases) {
+        drawStill(c.t);
+        const Frame frame = readFrame();
+        if (c.t == 124.85f) save(frame, "fly-missing-124.85.png");
+        EXPECT_TRUE(frame.uniform()) << "t = " << c.t;
+        EXPECT_NEAR(frame.at(400, 300)[0], c.level * 255.0, 3.0) << "t = " << c.t;
+    }
+}
+
+TEST_F(Flythrough, PauseKeepsEverythingAndResumingJumpsByThePause)
+{
+    loadAndSetUp();
+    lastFrameTime = 133.0f;
+    flythroughDraw(133.0f);  // shot 3
+    const float phase = flyShotPhase[2];
+    playState = PLAY_PAUSED;
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (float t : {133.5f, 134.0f, 136.5f}) EXPECT_EQ(flythroughDraw(t), 1);
+    const Frame paused = readFrame();
+    EXPECT_TRUE(paused.uniform());
+    EXPECT_EQ(paused.at(10, 10)[2], 255);  // not even cleared
+    EXPECT_EQ(lastFrameTime, 133.0f);
+    EXPECT_EQ(flyShotPhase[2], phase);
+
+    playState = PLAY_RUNNING;
+    flythroughDraw(136.5f);
+    EXPECT_NEAR(flyShotPhase[2] - phase, 3.5f * 0.4f, 1e-5f);
+    for (int i = 0; i < FLY_SHOT_COUNT; ++i) {
+        if (i == 2) continue;
+        EXPECT_EQ(flyShotPhase[i], 0.0f) << "shot " << i + 1;
+    }
+
+    // A pause across the end: the first frame after it ends the scene.
+    playState = PLAY_PAUSED;
+    flythroughDraw(165.0f);
+    EXPECT_EQ(sceneDone, 0);
+    playState = PLAY_RUNNING;
+    flythroughDraw(170.0f);
+    EXPECT_EQ(sceneDone, 1);
+}
+
+// Under the scene runner from demo time 0 at 10 frames per second: shot 1
+// covers everything up to 124.6 s, each shot accumulates rate times its own
+// window, and the scene ends at the first frame past 162.5 s.
+TEST_F(Flythrough, RunnerPlaysEveryShotAndEndsAfterTheLastBound)
+{
+    config.framesPerSecond = 10;
+    GLTest::TearDown();
+    GLTest::SetUp();
+    flythroughLoad();
+    startDemoClock();
+    runScene(sceneSequence[3]);
+    EXPECT_EQ(sceneDone, 0);
+    EXPECT_EQ(flyShot, FLY_NO_SHOT);
+    EXPECT_GT(lastFrameTime, 162.5f);
+    EXPECT_LT(lastFrameTime, 162.7f);
+    float previous = 0.0f;
+    for (int k = 1; k <= FLY_SHOT_COUNT; ++k) {
+        const float window = BOUNDS[k - 1] - previous;
+        EXPECT_NEAR(flyShotPhase[k - 1], RATES[k - 1] * window, RATES[k - 1] * 0.1f + 2e-3f) << "shot " << k;
+        previous = BOUNDS[k - 1];
+    }
+}
+
+TEST_F(Flythrough, SetupEnablesTexturingAndDepth)
+{
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_TEXTURE);
+    glClearColor(1.0f, 1.0f, 0.0f, 1.0f);
+    ASSERT_EQ(flythroughSetup(), 1);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));  // left alone
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    GLfloat clear[4] = {1, 1, 1, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    for (float c : clear) EXPECT_EQ(c, 0.0f);
+}
+
+// The model-view the scene leaves after a frame is its shot's camera; shot 4
+// turns by shot 2's accumulator, not its own.
+TEST_F(Flythrough, EachShotBuildsItsCamera)
+{
+    loadAndSetUp();
+    for (int i = 0; i < FLY_SHOT_COUNT; ++i) flyShotPhase[i] = 0.3f + 0.07f * static_cast<float>(i);
+    for (int k = 1; k <= FLY_SHOT_COUNT; ++k) {
+        drawStill(CLEAN_TIMES[k - 1]);
+        ASSERT_EQ(flyShot, k);
+        const Matrix drawn = currentModelview();
+        referenceModelview(k, flyShotPhase[k - 1], flyShotPhase[1]);
+        const Matrix expected = currentModelview();
+        for (int e = 0; e < 16; ++e) EXPECT_NEAR(drawn[e], expected[e], 1e-5) << "shot " << k << " element " << e;
+    }
+    GLint depth = 0;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 1);  // every shot pops the projection it pushed
+}
+
+// A box placed just ahead of shot 1's eye (found by inverting that shot's
+// model-view) is seen in shot 1 and not from the shots that look away from it.
+TEST_F(Flythrough, ModelAheadOfShotOneEyeIsSeenOnlyThere)
+{
+    REQUIRE_READER();
+    referenceModelview(1, 0.0f, 0.0f);
+    const Matrix toModel = inverse(currentModelview());
+    const auto eye = apply(toModel, 0, 0, 0, 1);
+    const auto ahead = apply(toModel, 0, 0, -1, 0);
+    const double length = std::sqrt(ahead[0] * ahead[0] + ahead[1] * ahead[1] + ahead[2] * ahead[2]);
+    const double distance = 20.0;  // model units, 0.2 in the eye's units
+    const float cx = static_cast<float>(eye[0] + ahead[0] / length * distance);
+    const float cy = static_cast<float>(eye[1] + ahead[1] / length * distance);
+    const float cz = static_cast<float>(eye[2] + ahead[2] / length * distance);
+    const float half = 6.0f;
+    dir.write("models/escena02.ase", aseFile({box(cx, cy, cz, half)}));
+    loadAndSetUp();
+    ASSERT_EQ(flythroughModel.numObjects, 1);
+
+    drawStill(CLEAN_TIMES[0]);
+    const Frame seen = readFrame();
+    save(seen, "fly-shot1-ahead.png");
+    EXPECT_EQ(seen.mean(390, 290, 410, 310), 255.0);
+    EXPECT_EQ(seen.mean(0, 0, 100, 100), 0.0);
+    EXPECT_EQ(seen.mean(700, 500, 800, 600), 0.0);
+
+    int behind = 0;
+    for (int k = 2; k <= FLY_SHOT_COUNT; ++k) {
+        drawStill(CLEAN_TIMES[k - 1]);
+        const Matrix toEye = currentModelview();
+        bool allBehind = true;  // every corner behind the near plane
+        for (int c = 0; c < 8; ++c) {
+            const auto p = apply(toEye, cx + ((c & 1) ? half : -half), cy + ((c & 2) ? half : -half),
+                                 cz + ((c & 4) ? half : -half), 1);
+            allBehind = allBehind && p[2] > -0.01;
+        }
+        if (!allBehind) continue;
+        ++behind;
+        const Frame frame = readFrame();
+        if (behind == 1) save(frame, "fly-shot" + std::to_string(k) + "-away.png");
+        EXPECT_TRUE(frame.uniform()) << "shot " << k;
+        EXPECT_EQ(frame.at(400, 300)[0], 0) << "shot " << k;
+    }
+    EXPECT_GE(behind, 3);
+}
