@@ -104,4 +104,6 @@ TEST_F(RandomLoading, LoadersDrawConsecutiveBlocksInLoadingOrder)
     demoRandState = referenceState(1500);
     ASSERT_EQ(greetingsLoad(), 1);
     EXPECT_EQ(afterLoading, demoRandState);
+    // Two blocks of 1500: draws 1501 to 3000 went to the greetings.
+    EXPECT_EQ(afterLoading, referenceState(3000));
 }
