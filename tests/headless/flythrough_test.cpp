@@ -432,3 +432,61 @@ TEST_F(Flythrough, ModelAheadOfShotOneEyeIsSeenOnlyThere)
     }
     EXPECT_GE(behind, 3);
 }
+
+// A square held square-on ahead of each shot's eye shows the shot's field of
+// view by its size on screen, and the aspect 1 (the integer quotient 800 / 600)
+// by being a third wider than high. Shot 11 widens with shot 9's accumulator.
+TEST_F(Flythrough, EachShotProjectsWithItsFieldOfView)
+{
+    REQUIRE_READER();
+    struct Case {
+        int shot;
+        float own;    // the shot's accumulator
+        double fovy;  // degrees, as the shot computes it
+    };
+    const float a9 = 2.0f;
+    const Case cases[] = {
+        {1, 0.0f, 135.0}, {2, 1.0f, 135.0},  {3, 5.0f, 125.0},          {4, 1.0f, 140.0},
+        {7, 0.5f, 105.0}, {11, 0.1f, 120.0 + 15.0 * a9}, {14, 3.0f, 138.0},
+    };
+    const double distance = 20.0;  // model units ahead of the eye
+    const double half = 6.0;       // model units
+    for (const Case& c : cases) {
+        for (float& a : flyShotPhase) a = 0.0f;
+        flyShotPhase[8] = a9;
+        flyShotPhase[c.shot - 1] = c.own;
+        releaseAseScene(&flythroughModel);
+        flythroughModel = {};
+        drawStill(CLEAN_TIMES[c.shot - 1]);  // nothing loaded: only the camera
+        const Matrix toModel = inverse(currentModelview());
+        const auto eye = apply(toModel, 0, 0, 0, 1);
+        auto unit = [&](double x, double y, double z) {
+            auto v = apply(toModel, x, y, z, 0);
+            const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+            return std::array<double, 3>{v[0] / n, v[1] / n, v[2] / n};
+        };
+        const auto right = unit(1, 0, 0), up = unit(0, 1, 0), ahead = unit(0, 0, -1);
+        Mesh square;
+        for (int corner = 0; corner < 4; ++corner) {
+            const double sx = (corner == 1 || corner == 2) ? half : -half;
+            const double sy = corner >= 2 ? half : -half;
+            std::array<float, 3> p{};
+            for (int i = 0; i < 3; ++i)
+                p[i] = static_cast<float>(eye[i] + ahead[i] * distance + right[i] * sx + up[i] * sy);
+            square.vertices.push_back(p);
+        }
+        square.faces = {{0, 1, 2}, {0, 2, 3}};
+        dir.write("models/escena02.ase", aseFile({square}));
+        ASSERT_EQ(flythroughLoad(), 1);
+        drawStill(CLEAN_TIMES[c.shot - 1]);
+        const Frame frame = readFrame();
+        if (c.shot == 11) save(frame, "fly-shot11-fov.png");
+        int high = 0, wide = 0;
+        for (int y = 0; y < 600; ++y) high += frame.at(400, y)[0] > 128;
+        for (int x = 0; x < 800; ++x) wide += frame.at(x, 300)[0] > 128;
+        const double tangent = std::tan(c.fovy / 2.0 * M_PI / 180.0);
+        EXPECT_NEAR(high, 600.0 * (half / distance) / tangent, 2.0) << "shot " << c.shot;
+        EXPECT_NEAR(wide, 800.0 * (half / distance) / tangent, 2.0) << "shot " << c.shot;
+        EXPECT_GT(frame.at(400, 300)[0], 128) << "shot " << c.shot << ": not centred on the view";
+    }
+}
