@@ -25,7 +25,7 @@ constexpr int EXIT_FAILURE_STATUS = 1;     // start-up failed
 const char* const WINDOW_TITLE = "Vantrel by Skarvel";
 }  // namespace
 
-const Scene sceneSequence[SCENE_COUNT] = {
+Scene sceneSequence[SCENE_COUNT] = {
     {titlesSetup, titlesDraw, titlesCleanup, 0},
     {fireSceneSetup, fireSceneDraw, fireSceneCleanup, 1},
     {towerSceneSetup, towerSceneDraw, towerSceneCleanup, 0},

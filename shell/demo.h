@@ -27,7 +27,7 @@ struct Scene {
 };
 
 constexpr int SCENE_COUNT = 6;
-extern const Scene sceneSequence[SCENE_COUNT];  // the six scenes in play order
+extern Scene sceneSequence[SCENE_COUNT];  // the six scenes in play order (tests may put their own in)
 
 // Runs the program from opening the window to closing it. Exit status: 0 after
 // a normal end or a quit, 1 after a start-up failure.
