@@ -28,10 +28,7 @@ int fail(const char* text)
 int openMainWindow(const char* title, int width, int height, int bits, int fullscreen)
 {
     fullscreenMode = fullscreen;
-    if (!platformStartVideo()) {
-        platformMessageBox("Failed To Register The Window Class.", "ERROR", ERROR_BOX);
-        return 0;
-    }
+    if (!platformStartVideo()) return 0;  // no display: the layer has said so on stderr
     if (fullscreenMode && !platformSetDisplayMode(width, height, bits)) {
         const int answer = platformMessageBox(
             "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",

@@ -86,10 +86,18 @@ void translate(const SDL_Event& event)
 int platformStartVideo()
 {
     if (videoStarted) return 1;
+    const char* x11 = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) {
+        std::fprintf(stderr, "vantrel: no display to open a window on (DISPLAY is not set)\n");
+        return 0;
+    }
+    // With only an X display, ask for X alone rather than probing for others.
+    if (wayland == nullptr || *wayland == '\0') SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
-        std::fprintf(stderr, "vantrel: no display to open a window on (%s)\n", SDL_GetError());
+        std::fprintf(stderr, "vantrel: cannot open the display %s (%s)\n", x11 ? x11 : "", SDL_GetError());
         return 0;
     }
     // Without a display SDL falls back to drivers that show nothing; a demo nobody
