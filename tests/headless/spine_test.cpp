@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@ namespace {
 // A log of scene calls, filled by the recording scenes below.
 std::vector<std::string> calls;
 std::vector<float> drawTimes;
-float recordEnd = 1.0f;  // demo seconds at which a recording scene ends itself
 
+// Scene N ends itself at demo second N.
 template <int N>
 int recordSetup()
 {
@@ -30,7 +31,7 @@ int recordDraw(float t)
 {
     calls.push_back("draw" + std::to_string(N));
     drawTimes.push_back(t);
-    if (t >= recordEnd * N) sceneDone = 1;
+    if (t >= static_cast<float>(N)) sceneDone = 1;
     return 1;
 }
 template <int N>
@@ -38,10 +39,15 @@ void recordCleanup()
 {
     calls.push_back("cleanup" + std::to_string(N));
 }
-template <int N>
-Scene recordingScene()
+
+void installRecordingScenes()
 {
-    return Scene{recordSetup<N>, recordDraw<N>, recordCleanup<N>, 0};
+    sceneSequence[0] = Scene{recordSetup<1>, recordDraw<1>, recordCleanup<1>, 0};
+    sceneSequence[1] = Scene{recordSetup<2>, recordDraw<2>, recordCleanup<2>, 1};
+    sceneSequence[2] = Scene{recordSetup<3>, recordDraw<3>, recordCleanup<3>, 0};
+    sceneSequence[3] = Scene{recordSetup<4>, recordDraw<4>, recordCleanup<4>, 1};
+    sceneSequence[4] = Scene{recordSetup<5>, recordDraw<5>, recordCleanup<5>, 0};
+    sceneSequence[5] = Scene{recordSetup<6>, recordDraw<6>, recordCleanup<6>, 0};
 }
 
 int countCalls(const std::string& name)
@@ -51,7 +57,106 @@ int countCalls(const std::string& name)
     return n;
 }
 
+// The calls with the draws left out, in order.
+std::vector<std::string> setupsAndCleanups()
+{
+    std::vector<std::string> out;
+    for (const auto& c : calls)
+        if (c.rfind("draw", 0) != 0) out.push_back(c);
+    return out;
+}
+
+class SequenceTest : public GLTest {
+protected:
+    void SetUp() override
+    {
+        config.framesPerSecond = 10;
+        GLTest::SetUp();
+        calls.clear();
+        drawTimes.clear();
+        installRecordingScenes();
+        startDemoClock();
+    }
+};
+
+const std::vector<std::string> allSetupsAndCleanups = {
+    "setup1", "cleanup1", "setup2", "cleanup2", "setup3", "cleanup3",
+    "setup4", "cleanup4", "setup5", "cleanup5", "setup6", "cleanup6",
+};
+
 }  // namespace
+
+TEST_F(SequenceTest, SixScenesRunInOrderEachEndingOnItsOwnTime)
+{
+    EXPECT_EQ(playScenes(), 1);
+    EXPECT_EQ(setupsAndCleanups(), allSetupsAndCleanups);
+    // Each scene draws from where the previous one ended up to its own end (10 fps):
+    // sceneDone is cleared between scenes, or later scenes would not draw at all.
+    EXPECT_EQ(countCalls("draw1"), 11);
+    for (int n = 2; n <= 6; ++n) EXPECT_EQ(countCalls("draw" + std::to_string(n)), 10) << "scene " << n;
+    EXPECT_EQ(sceneDone, 0);
+    EXPECT_NEAR(drawTimes.back(), 6.0f, 1e-4f);
+    // Draws see one frame's step of demo time each.
+    for (size_t i = 1; i < drawTimes.size(); ++i) EXPECT_NEAR(drawTimes[i] - drawTimes[i - 1], 0.1f, 1e-4f);
+}
+
+TEST_F(SequenceTest, EscapeDuringSceneTwoLeavesLaterScenesWithSetupAndCleanupOnly)
+{
+    headlessScheduleKey(1.5, VK_ESCAPE, 0.1);
+    playScenes();
+    EXPECT_EQ(quitRequested, 1);
+    EXPECT_EQ(setupsAndCleanups(), allSetupsAndCleanups);
+    EXPECT_GT(countCalls("draw2"), 0);
+    for (int n = 3; n <= 6; ++n) EXPECT_EQ(countCalls("draw" + std::to_string(n)), 0) << "scene " << n;
+    EXPECT_LT(drawTimes.back(), 1.5f);
+}
+
+TEST_F(SequenceTest, RunnersOfScenesTwoAndFourSeedLastFrameTime)
+{
+    lastFrameTime = -1.0f;
+    runScene(sceneSequence[0]);
+    EXPECT_EQ(lastFrameTime, -1.0f);  // scene 1's runner leaves it alone
+    runScene(sceneSequence[1]);
+    EXPECT_NEAR(lastFrameTime, 1.1f, 1e-4f);  // seeded after the set-up, at the first frame's time
+}
+
+TEST_F(SequenceTest, AMinimisedWindowSwapsWithoutDrawingAndTheSceneEndsAfterRestore)
+{
+    headlessScheduleMessage(0.5, WM_ACTIVATE, uintptr_t(1) << 16, 0);  // minimised
+    headlessScheduleMessage(3.0, WM_ACTIVATE, 1, 0);                   // restored
+    const int64_t swapsBefore = headlessSwapCount();
+    runScene(sceneSequence[0]);
+    ASSERT_FALSE(drawTimes.empty());
+    // Frames 0.0 .. 0.4 drawn, then nothing until the restore at 3.0, which ends the scene.
+    EXPECT_EQ(countCalls("draw1"), 6);
+    EXPECT_NEAR(drawTimes[4], 0.4f, 1e-4f);
+    EXPECT_NEAR(drawTimes.back(), 3.0f, 1e-4f);
+    EXPECT_EQ(headlessSwapCount() - swapsBefore, 31);  // every pass without a message swaps
+}
+
+TEST_F(SequenceTest, TheQuitMessageIsNeverDispatchedAndEndsTheLoop)
+{
+    // A close request goes to the window procedure, which posts the quit message;
+    // the pump then takes that message itself.
+    headlessScheduleMessage(0.0, WM_CLOSE, 0, 0);
+    EXPECT_EQ(pumpMessages(), 1);
+    EXPECT_EQ(lastMessage.message, WM_CLOSE);
+    EXPECT_EQ(pumpMessages(), 2);
+    EXPECT_EQ(lastMessage.message, WM_QUIT);
+    EXPECT_EQ(quitRequested, 1);
+    EXPECT_EQ(pumpMessages(), 0);
+    runScene(sceneSequence[0]);
+    EXPECT_EQ(countCalls("draw1"), 0);
+}
+
+TEST_F(SequenceTest, MessagesAreDrainedBeforeEachFrame)
+{
+    for (int i = 0; i < 5; ++i) headlessScheduleMessage(0.25, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    const int64_t swapsBefore = headlessSwapCount();
+    runScene(sceneSequence[0]);
+    EXPECT_EQ(countCalls("draw1"), 11);
+    EXPECT_EQ(headlessSwapCount() - swapsBefore, 11);  // five messages, no extra frame and no lost one
+}
 
 TEST(Spine, WholeDemoPlaysAllSixScenesAndExitsZero)
 {
@@ -62,8 +167,181 @@ TEST(Spine, WholeDemoPlaysAllSixScenesAndExitsZero)
     TempDir dir;  // no assets: every scene draws on empty textures
     ScopedChdir cd(dir.path());
     EXPECT_EQ(demoMain(), 0);
-    // 192 s at 10 fps, plus the frames that end each scene.
-    EXPECT_GE(headlessSwapCount(), 1920);
+    // One loading swap, then 192 s at 10 fps plus the frames that end each scene.
+    EXPECT_GE(headlessSwapCount(), 1921);
     EXPECT_LE(headlessSwapCount(), 1935);
+    EXPECT_NEAR(headlessDemoSeconds(), 192.0, 1.0);
     EXPECT_EQ(windowOpen, 0);
+}
+
+TEST(Spine, StartUpFailuresAreShownAndExitNonZero)
+{
+    struct Case {
+        int step;
+        const char* text;
+    };
+    const Case cases[] = {
+        {1, "Window Creation Error."},
+        {2, "Can't Find A Suitable PixelFormat."},
+        {3, "Can't Create A GL Rendering Context."},
+        {4, "Can't Activate The GL Rendering Context."},
+    };
+    for (const Case& c : cases) {
+        HeadlessConfig config;
+        config.quiet = 1;
+        config.failWindowStep = c.step;
+        headlessConfigure(config);
+        EXPECT_NE(demoMain(), 0) << c.text;
+        ASSERT_EQ(headlessMessageBoxCount(), 1) << c.text;
+        EXPECT_STREQ(headlessMessageBoxAt(0).caption, "ERROR");
+        EXPECT_STREQ(headlessMessageBoxAt(0).text, c.text);
+        EXPECT_EQ(windowOpen, 0);
+        EXPECT_EQ(contextOpen, 0);
+    }
+}
+
+TEST(Window, FullscreenModeIsSetAndRestoredWithTheCursor)
+{
+    HeadlessConfig config;
+    config.quiet = 1;
+    ASSERT_EQ(openHeadlessWindow(config), 1);
+    EXPECT_EQ(fullscreenMode, 1);
+    EXPECT_EQ(headlessDisplayModeChanged(), 1);
+    EXPECT_EQ(headlessCursorHidden(), 1);
+    EXPECT_EQ(headlessWindowFullscreen(), 1);
+    EXPECT_EQ(headlessMessageBoxCount(), 0);
+    closeMainWindow();
+    EXPECT_EQ(headlessDisplayModeChanged(), 0);
+    EXPECT_EQ(headlessCursorHidden(), 0);
+}
+
+TEST(Window, AModeThatCannotBeSetAsksAndYesGivesAFramedWindow)
+{
+    HeadlessConfig config;
+    config.quiet = 1;
+    config.displayModeAvailable = 0;
+    config.messageBoxAnswer = IDYES;
+    ASSERT_EQ(openHeadlessWindow(config), 1);
+    ASSERT_EQ(headlessMessageBoxCount(), 1);
+    EXPECT_STREQ(headlessMessageBoxAt(0).caption, "Orlund GL");
+    EXPECT_STREQ(headlessMessageBoxAt(0).text,
+                 "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?");
+    EXPECT_EQ(headlessMessageBoxAt(0).type, MB_YESNO | MB_ICONEXCLAMATION);
+    EXPECT_EQ(fullscreenMode, 0);
+    EXPECT_EQ(headlessWindowFullscreen(), 0);
+    EXPECT_EQ(headlessCursorHidden(), 0);
+    closeMainWindow();
+    EXPECT_EQ(headlessDisplayModeChanged(), 0);
+}
+
+TEST(Window, NoToTheQuestionClosesTheProgramWithANonZeroExit)
+{
+    HeadlessConfig config;
+    config.quiet = 1;
+    config.displayModeAvailable = 0;
+    config.messageBoxAnswer = IDNO;
+    headlessConfigure(config);
+    EXPECT_NE(demoMain(), 0);
+    ASSERT_EQ(headlessMessageBoxCount(), 2);
+    EXPECT_STREQ(headlessMessageBoxAt(1).caption, "ERROR");
+    EXPECT_STREQ(headlessMessageBoxAt(1).text, "Program Will Now Close.");
+    EXPECT_EQ(headlessMessageBoxAt(1).type, MB_OK | MB_ICONSTOP);
+    EXPECT_EQ(windowOpen, 0);
+}
+
+TEST_F(GLTest, ContextHasDepthAndNoAlphaAndDestinationAlphaReadsOne)
+{
+    GLint depth = 0, alpha = -1;
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    glGetIntegerv(GL_ALPHA_BITS, &alpha);
+    EXPECT_GE(depth, 16);
+    EXPECT_EQ(alpha, 0);
+    // With no alpha bits destination alpha reads 1: GL_DST_ALPHA blending adds the source whole.
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_DST_ALPHA, GL_ONE);
+    glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRectf(-1, -1, 1, 1);
+    unsigned char px[3] = {};
+    glPixel(400, 300, px);
+    EXPECT_NEAR(px[0], 128, 1);
+}
+
+TEST_F(GLTest, ViewportAndProjectionFollowTheClientSize)
+{
+    GLint viewport[4] = {};
+    GLdouble projection[16] = {};
+    resizeViewport(640, 0);  // a height of 0 counts as 1
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 640);
+    EXPECT_EQ(viewport[3], 1);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
+    EXPECT_NEAR(projection[0], f / 640.0, 1e-8);
+    EXPECT_NEAR(projection[5], f, 1e-6);
+
+    resizeViewport(800, 600);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 800);
+    EXPECT_EQ(viewport[3], 600);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    EXPECT_NEAR(projection[0], f * 0.75, 1e-6);
+    // Near 0.01 (as a float), far 100.
+    const double n = double(0.01f), fa = 100.0;
+    EXPECT_NEAR(projection[10], (fa + n) / (n - fa), 1e-6);
+    EXPECT_NEAR(projection[14], 2 * fa * n / (n - fa), 1e-6);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+}
+
+TEST_F(GLTest, InitialStateIsSmoothShadingAndHalfAlphaClear)
+{
+    GLint shade = 0, hint = 0;
+    GLfloat clear[4] = {};
+    glGetIntegerv(GL_SHADE_MODEL, &shade);
+    glGetIntegerv(GL_PERSPECTIVE_CORRECTION_HINT, &hint);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(shade, GL_SMOOTH);
+    EXPECT_EQ(hint, GL_NICEST);
+    EXPECT_FLOAT_EQ(clear[3], 0.5f);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+}
+
+TEST(Clock, HighResolutionCounterGivesSeconds)
+{
+    HeadlessConfig config;
+    config.framesPerSecond = 60;
+    headlessConfigure(config);
+    startDemoClock();
+    EXPECT_TRUE(demoClock.highResolution);
+    EXPECT_NEAR(demoTime(), 0.0, 1e-6);
+    for (int i = 0; i < 60; ++i) platformSwapBuffers();
+    EXPECT_NEAR(demoTime(), 1.0, 1e-5);
+    // Frame k of a run sits at k / fps to within the float resolution.
+    for (int i = 0; i < 60 * 99; ++i) platformSwapBuffers();
+    EXPECT_NEAR(static_cast<float>(demoTime()), 100.0f, 1e-4f);
+}
+
+TEST(Clock, MillisecondTimerGivesSecondsAcrossItsWrapAround)
+{
+    HeadlessConfig config;
+    config.framesPerSecond = 10;
+    config.hasPerformanceCounter = 0;
+    config.millisecondStart = 0xFFFFFFFFu - 500;  // wraps half a second in
+    headlessConfigure(config);
+    startDemoClock();
+    EXPECT_FALSE(demoClock.highResolution);
+    EXPECT_EQ(demoClock.frequency, 1000);
+    EXPECT_NEAR(demoTime(), 0.0, 1e-6);
+    for (int i = 0; i < 10; ++i) platformSwapBuffers();
+    EXPECT_NEAR(demoTime(), 1.0, 1e-3);
 }
