@@ -68,3 +68,5 @@ void headlessReadFrame(unsigned char* rgb);
 // sample frames that is.
 int64_t headlessAudioFrames();
 const int16_t* headlessAudioSamples();
+// Makes soundGetVersion report another interface version until the next headlessConfigure.
+void headlessSetSoundVersion(uint32_t version);

@@ -138,5 +138,8 @@ int soundStreamPlay(uint32_t stream);
 int soundChannelSetPosition(uint32_t stream, uint32_t bytes);
 // The byte position the output device has consumed up to (what is being heard).
 uint32_t soundChannelGetPosition(uint32_t stream);
+// Copies up to bytes of the stream's decoded 16-bit data from a byte offset; returns
+// how many bytes were copied (0 on failure, or at the end).
+uint32_t soundStreamGetData(uint32_t stream, uint32_t offset, void* buffer, uint32_t bytes);
 int soundStreamFree(uint32_t stream);
 int soundErrorGetCode();

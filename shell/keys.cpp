@@ -13,7 +13,8 @@ float musicOffset = 0.0f;
 float pauseTime = 0.0f;
 
 namespace {
-constexpr float SEEK_BYTES = 100000.0f;  // one seek step is the playing time of this many decoded bytes
+constexpr float SEEK_BYTES = 100000.0f;     // one seek step is the playing time of this many decoded bytes
+constexpr double MAX_POSITION = 4294967295.0;  // largest byte position the stream takes
 
 // Seconds of one seek step; 0 when the stream has no length to measure it by.
 float seekStep()
@@ -32,21 +33,31 @@ void beginSeek(int direction)
     playState = direction;
 }
 
-// Restarts the music at the demo time plus the accumulated offset.
+// Restarts the music at the demo time plus the accumulated offset. Without a
+// stream of at least one second there is no byte rate to place it by: output
+// just resumes where it stopped. A position before the start plays from the start.
 void restartMusic()
 {
-    if (musicBytes == 0 || musicSeconds <= 0.0f) return;  // nothing to position
-    const float now = static_cast<float>(demoTime());
-    double position = (static_cast<double>(now) + musicOffset) * (static_cast<double>(musicBytes) / musicSeconds);
-    if (position < 0.0) position = 0.0;  // rewound past the start
-    if (position > 4294967295.0) position = 4294967295.0;
-    soundChannelSetPosition(musicStream, static_cast<uint32_t>(position));
+    if (musicBytes != 0 && musicSeconds > 0.0f) {
+        const float now = static_cast<float>(demoTime());
+        const double bytesPerSecond = static_cast<double>(musicBytes) / musicSeconds;
+        double position = (static_cast<double>(now) + musicOffset) * bytesPerSecond;
+        if (position < 0.0) position = 0.0;
+        if (position > MAX_POSITION) position = MAX_POSITION;  // the stream clamps it to its length
+        soundChannelSetPosition(musicStream, static_cast<uint32_t>(position));
+    }
     soundStart();
+}
+
+// What the system does with a message the demo leaves alone: nothing, result 0.
+intptr_t defaultWindowProc(unsigned, uintptr_t, intptr_t)
+{
+    return 0;
 }
 
 void onKeyDown(uintptr_t key)
 {
-    keyDown[key % KEY_COUNT] = 1;
+    if (key < KEY_COUNT) keyDown[key] = 1;  // a code out of range holds no flag
     if (keyDown[VK_ESCAPE]) quitRequested = 1;
     if (keyDown[VK_SPACE]) {
         sceneDone = 1;
@@ -79,7 +90,7 @@ void onKeyUp(uintptr_t key)
         playState = resumePlayState;
         if (playState == PLAY_RUNNING && soundEnabled) restartMusic();
     }
-    keyDown[key % KEY_COUNT] = 0;
+    if (key < KEY_COUNT) keyDown[key] = 0;
 }
 }  // namespace
 
@@ -91,7 +102,8 @@ intptr_t mainWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam)
         return 0;
     case WM_SYSCOMMAND:
         // The screen saver and monitor power-saving stay off while the demo runs.
-        return 0;
+        if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
+        return defaultWindowProc(message, wParam, lParam);
     case WM_CLOSE:
         platformPostQuitMessage(0);
         quitRequested = 1;
@@ -106,6 +118,6 @@ intptr_t mainWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam)
         resizeViewport(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
         return 0;
     default:
-        return 0;
+        return defaultWindowProc(message, wParam, lParam);
     }
 }

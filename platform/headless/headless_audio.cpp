@@ -1,9 +1,88 @@
-// The silent output device's record of what it consumed. Nothing plays until
-// the sound layer has a stream to play.
+// The silent output device of the headless layer. It takes samples from the
+// mixer at the pace of the virtual clock (the samples of the time each buffer
+// swap moves the clock on by) and keeps everything it took, so a test can see
+// what a listener would have heard. While output is paused or stopped it takes
+// nothing, so the recording holds only what was played, in order.
+#include <cstddef>
+#include <vector>
+
+#include "platform/common/sound_device.h"
 #include "platform/headless.h"
 #include "platform/headless/internal.h"
 
-void headlessAudioAdvance(int64_t) {}
-void headlessAudioReset() {}
-int64_t headlessAudioFrames() { return 0; }
-const int16_t* headlessAudioSamples() { return nullptr; }
+namespace {
+
+constexpr int CHANNELS = 2;  // the device plays stereo
+
+int deviceOpen = 0;              // soundDeviceOpen succeeded, soundDeviceClose not yet called
+int deviceRunning = 0;           // output running: samples are consumed
+uint32_t deviceFrequency = 0;    // Hz
+int64_t runningCounts = 0;       // counter counts that passed while the device ran
+int64_t framesConsumed = 0;      // sample frames taken from the mixer since the device opened
+std::vector<int16_t> heard;      // every sample taken, interleaved stereo
+
+}  // namespace
+
+int soundDeviceOpen(uint32_t frequency)
+{
+    if (!headlessConfig().audioDeviceAvailable) return 0;
+    deviceOpen = 1;
+    deviceRunning = 0;
+    deviceFrequency = frequency;
+    runningCounts = 0;
+    framesConsumed = 0;
+    heard.clear();
+    return 1;
+}
+
+void soundDeviceClose()
+{
+    deviceOpen = 0;
+    deviceRunning = 0;
+}
+
+void soundDeviceRun(int running)
+{
+    deviceRunning = deviceOpen && running;
+}
+
+// One thread: the mixer only runs inside headlessAudioAdvance, between the demo's calls.
+void soundDeviceLock() {}
+void soundDeviceUnlock() {}
+
+void headlessAudioAdvance(int64_t counts)
+{
+    if (!deviceOpen || !deviceRunning || counts <= 0) return;
+    runningCounts += counts;
+    // Whole frames of the running time so far, so no fraction of a frame is lost between swaps.
+    const int64_t target = runningCounts * deviceFrequency / HEADLESS_COUNTER_FREQUENCY;
+    const int64_t frames = target - framesConsumed;
+    if (frames <= 0) return;
+    const std::size_t start = heard.size();
+    heard.resize(start + static_cast<std::size_t>(frames) * CHANNELS);
+    soundMixOutput(heard.data() + start, static_cast<int>(frames));
+    framesConsumed = target;
+}
+
+void headlessAudioReset()
+{
+    heard.clear();
+    runningCounts = 0;
+    framesConsumed = 0;
+    soundSetReportedVersion(SOUND_VERSION);
+}
+
+int64_t headlessAudioFrames()
+{
+    return static_cast<int64_t>(heard.size() / CHANNELS);
+}
+
+const int16_t* headlessAudioSamples()
+{
+    return heard.empty() ? nullptr : heard.data();
+}
+
+void headlessSetSoundVersion(uint32_t version)
+{
+    soundSetReportedVersion(version);
+}

@@ -1,0 +1,74 @@
+// The real output device: SDL audio at the rate asked for, stereo, 16-bit, with
+// a buffer of 1024 sample frames (23 ms at 44.1 kHz) so that what is heard
+// stays close to the position the demo reads back. SDL converts to whatever
+// the hardware wants; the callback takes every sample from the mixer.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/common/sound_device.h"
+
+namespace {
+
+constexpr int CHANNELS = 2;            // stereo
+constexpr int FRAME_BYTES = CHANNELS * 2;
+constexpr Uint16 BUFFER_FRAMES = 1024;  // device buffer, sample frames
+
+SDL_AudioDeviceID device = 0;  // 0 while no device is open
+
+void SDLCALL fillBuffer(void*, Uint8* buffer, int bytes)
+{
+    const int frames = bytes / FRAME_BYTES;
+    soundMixOutput(reinterpret_cast<int16_t*>(buffer), frames);
+    std::memset(buffer + frames * FRAME_BYTES, 0, static_cast<size_t>(bytes - frames * FRAME_BYTES));
+}
+
+}  // namespace
+
+int soundDeviceOpen(uint32_t frequency)
+{
+    if (device != 0) return 0;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "vantrel: no audio output (%s)\n", SDL_GetError());
+        return 0;
+    }
+    SDL_AudioSpec wanted = {};
+    wanted.freq = static_cast<int>(frequency);
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = CHANNELS;
+    wanted.samples = BUFFER_FRAMES;
+    wanted.callback = fillBuffer;
+    SDL_AudioSpec obtained = {};
+    // No changes allowed: SDL converts to the hardware's format behind the callback.
+    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0) {
+        std::fprintf(stderr, "vantrel: no audio output (%s)\n", SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return 0;
+    }
+    return 1;  // opened paused
+}
+
+void soundDeviceClose()
+{
+    if (device == 0) return;
+    SDL_CloseAudioDevice(device);
+    device = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void soundDeviceRun(int running)
+{
+    if (device != 0) SDL_PauseAudioDevice(device, running ? 0 : 1);
+}
+
+void soundDeviceLock()
+{
+    if (device != 0) SDL_LockAudioDevice(device);
+}
+
+void soundDeviceUnlock()
+{
+    if (device != 0) SDL_UnlockAudioDevice(device);
+}
