@@ -1,0 +1,91 @@
+// vantrel-capture: runs the unchanged demo on the headless platform layer and
+// reads back frames at their buffer swaps, to write PNG files, an MP4 video with
+// the soundtrack, or per-scene frame timings.
+//
+// Frame k of a run at N frames per second is drawn at demo time exactly k / N:
+// the headless counter advances by a whole number of counts per swap. Every frame
+// from 0 on is drawn (the scenes' state depends on each one); frames outside the
+// chosen range are drawn but not read back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int EXIT_USAGE = 2;        // bad command line, unreadable data, missing tool
+constexpr int EXIT_RUN_FAILED = 1;   // the demo or an output failed while running
+constexpr int EXIT_INTERRUPTED = 130;  // stopped by Ctrl-C after finishing the files
+
+constexpr int FRAME_WIDTH = 800;     // pixels of every captured frame
+constexpr int FRAME_HEIGHT = 600;
+constexpr int AUDIO_RATE = 44100;    // sample frames per second of the video's sound
+constexpr int DEFAULT_FPS = 60;
+
+struct CaptureOptions {
+    std::string dataDir;          // where the demo runs; empty: the current directory
+    int fps = DEFAULT_FPS;        // frames per second of demo time
+    int hasFrom = 0;
+    double from = 0.0;            // demo seconds, first time written
+    int hasTo = 0;
+    double to = 0.0;              // demo seconds, end of the range (not included)
+    std::vector<double> at;       // --at times; empty: the range above
+    std::string framesDir;        // --frames; empty: no PNG files
+    std::string videoFile;        // --video; empty: no video
+    int bench = 0;
+    int quiet = 0;
+    int help = 0;
+};
+
+// Reads the command line into options. Returns 1, or 0 with one line of
+// explanation in error.
+int parseOptions(int argc, char** argv, CaptureOptions* options, std::string* error);
+// The usage text.
+const char* usageText();
+
+// The first frame at or after a demo time, for a frame rate: ceil(seconds * fps),
+// with a tolerance for the rounding of decimal input (0.1 s at 30 fps is frame 3).
+int64_t firstFrameAtOrAfter(double seconds, int fps);
+// Sample frame of the soundtrack at the start of video frame k.
+int64_t audioSampleOfFrame(int64_t frame, int fps);
+
+// Frame-time statistics of one group of frames, milliseconds.
+struct FrameStats {
+    int frames;
+    double median;
+    double p95;      // nearest rank
+    double max;
+};
+FrameStats frameStats(std::vector<double> milliseconds);
+
+// Makes sure an X display answers: the one in DISPLAY, or a private Xvfb
+// started for this process (and stopped by stopPrivateDisplay). Returns 1, or 0
+// with the reason in error.
+int ensureDisplay(std::string* error);
+void stopPrivateDisplay();
+
+// Whether an executable of that name is on PATH.
+int findOnPath(const char* name);
+
+// The video writer: raw RGB frames piped into ffmpeg, which writes H.264 into a
+// partial file; finishing muxes it with the soundtrack, cut at the exact sample.
+struct VideoWriter {
+    std::string path;          // the MP4 to write
+    std::string partPath;      // video without sound while frames arrive
+    std::string soundtrack;    // MP3 to take the sound from; empty: silence
+    int fps;
+    int64_t firstFrame;        // demo frame of the video's first frame
+    int64_t framesWritten;
+    int pipeFd;                // ffmpeg's standard input, -1 when not running
+    int pid;                   // ffmpeg's process id, 0 when not running
+};
+extern VideoWriter videoWriter;  // the one video of a run
+
+// Starts ffmpeg for a video whose first frame is the demo frame firstFrame.
+int videoStart(const std::string& path, const std::string& soundtrack, int fps, int64_t firstFrame, std::string* error);
+// Sends one frame (FRAME_WIDTH x FRAME_HEIGHT RGB, top row first).
+int videoWriteFrame(const unsigned char* rgb, std::string* error);
+// Ends the frame stream and writes the MP4 with its sound; removes the partial file.
+int videoFinish(std::string* error);
+
+// Writes one frame as a PNG file. Returns 1 on success.
+int writeFramePng(const std::string& path, const unsigned char* rgb);
