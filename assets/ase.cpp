@@ -1,12 +1,228 @@
-// Stand-in until the reader is built: every file counts as missing.
+// Scene records and the ASE reader: the file is read into memory once and the
+// reader's passes (assets/ase_read.h) run over an in-memory stream that gives
+// the results of rewinding and rescanning the file for every node.
 #include "assets/ase.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
-int loadAseScene(const char* path, AseScene*)
+#include "assets/ase_read.h"
+#include "assets/ase_scan.h"
+
+unsigned aseNextTextureName = ASE_TEXTURE_NAME_BASE;
+
+namespace {
+
+constexpr size_t READ_CHUNK = 1 << 16;  // bytes read from the file at a time
+constexpr float PI_FLOAT = 3.1415927f;       // pi as a single-precision value
+constexpr float HALF_TURN_DEGREES = 180.0f;  // degrees in pi radians
+
+// A zeroed array of count elements, or none when count is 0, negative, larger
+// than the file (no file that small can fill it) or not allocatable; *count
+// becomes 0 in the last three cases.
+template <class T>
+T* allocateCounted(int32_t* count, size_t fileSize)
 {
-    std::printf("# %s not found!\n", path);
-    return 0;
+    if (*count <= 0 || static_cast<size_t>(*count) > fileSize) {
+        *count = 0;
+        return nullptr;
+    }
+    T* array = static_cast<T*>(std::calloc(static_cast<size_t>(*count), sizeof(T)));
+    if (array == nullptr) *count = 0;
+    return array;
 }
-int loadAseSceneFromMemory(const char*, size_t, AseScene*) { return 0; }
-void releaseAseScene(AseScene*) {}
+
+// The frame numbers of a track's keys and its table size: 0 when no table can
+// be built (no frame length, fewer than two keys, frames that do not increase,
+// or a table longer than ASE_MAX_FRAME_ENTRIES).
+int64_t trackFrames(const AnimKey* keys, int count, int32_t ticksPerFrame, std::vector<int64_t>* frames)
+{
+    if (ticksPerFrame == 0 || count < 2 || keys == nullptr) return 0;
+    frames->resize(static_cast<size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        (*frames)[static_cast<size_t>(k)] = static_cast<int64_t>(keys[k].tick) / ticksPerFrame;
+        if (k > 0 && (*frames)[static_cast<size_t>(k)] <= (*frames)[static_cast<size_t>(k - 1)]) return 0;
+    }
+    const int64_t entries = frames->back() - frames->front();
+    return entries <= ASE_MAX_FRAME_ENTRIES ? entries : 0;
+}
+
+// One component of the walk: the previous key's value at step 0, otherwise
+// the previous value plus the step's share of the segment, in single precision.
+inline float interpolate(float from, float to, int64_t span, int64_t step)
+{
+    if (step == 0) return from;
+    return from + (to - from) / static_cast<float>(span) * static_cast<float>(step);
+}
+
+inline float toDegrees(float radians) { return radians * HALF_TURN_DEGREES / PI_FLOAT; }
+
+// Walks a track's segments, calling fill(entry, key l - 1, key l, span, step)
+// for every entry. The step is reset to 0 at a key and advanced with the
+// entry, so the first entry of every segment after the first has step 1.
+template <class Fill>
+void walkTrack(const std::vector<int64_t>& f, int count, Fill fill)
+{
+    int l = 1;
+    int64_t p = f[0];
+    int64_t q = f[1];
+    int64_t s = 0;
+    int64_t e = 0;
+    for (;;) {
+        fill(e, l, q - p, s);
+        if (e == q - f[0] - 1) {
+            p = q;
+            ++l;
+            s = 0;
+            if (l == count) break;
+            q = f[static_cast<size_t>(l)];
+        }
+        ++e;
+        ++s;
+    }
+}
+
+int readWholeFile(const char* path, std::vector<char>* bytes)
+{
+    FILE* file = std::fopen(path, "r");
+    if (file == nullptr) return 0;
+    size_t used = 0;
+    for (;;) {
+        bytes->resize(used + READ_CHUNK);
+        const size_t got = std::fread(bytes->data() + used, 1, READ_CHUNK, file);
+        used += got;
+        if (got < READ_CHUNK) break;
+    }
+    const int failed = std::ferror(file);
+    std::fclose(file);
+    bytes->resize(used);
+    return failed ? 0 : 1;
+}
+
+}  // namespace
+
+unsigned aseTakeTextureName() { return aseNextTextureName++; }
+
+void aseAllocateTables(AseScene* scene, size_t fileSize)
+{
+    scene->materials = allocateCounted<AseMaterial>(&scene->numMaterials, fileSize);
+    scene->objects = allocateCounted<GeomObject>(&scene->numObjects, fileSize);
+    scene->lights = allocateCounted<AseLight>(&scene->numLights, fileSize);
+    scene->cameras = allocateCounted<AseCamera>(&scene->numCameras, fileSize);
+    // Materials and cameras are all zero by default; nodes and lights differ.
+    for (int i = 0; i < scene->numObjects; ++i) {
+        GeomObject* g = &scene->objects[i];
+        g->materialRef = -1;
+        g->wireColor[0] = g->wireColor[1] = g->wireColor[2] = 1.0f;
+    }
+    for (int i = 0; i < scene->numLights; ++i) scene->lights[i].color[3] = 1.0f;
+}
+
+void aseAllocateMeshArrays(GeomObject* node, size_t fileSize)
+{
+    node->vertices = allocateCounted<Vec3>(&node->numVertices, fileSize);
+    if (node->hasNormals && node->numVertices > 0) {
+        node->vertexNormals = static_cast<Vec3*>(std::calloc(static_cast<size_t>(node->numVertices), sizeof(Vec3)));
+        if (node->vertexNormals == nullptr) {
+            std::free(node->vertices);
+            node->vertices = nullptr;
+            node->numVertices = 0;
+        }
+    }
+    node->faces = allocateCounted<MeshFace>(&node->numFaces, fileSize);
+    node->texVertices = allocateCounted<TexVertex>(&node->numTexVertices, fileSize);
+}
+
+void aseAllocateKeys(NodeAnimation* animation, int posKeys, int rotKeys)
+{
+    std::free(animation->posKeys);
+    std::free(animation->rotKeys);
+    animation->numPosKeys = posKeys;
+    animation->numRotKeys = rotKeys;
+    // Every key is a token of the file, so the counts never pass its size.
+    const size_t unbounded = static_cast<size_t>(-1);
+    animation->posKeys = allocateCounted<AnimKey>(&animation->numPosKeys, unbounded);
+    animation->rotKeys = allocateCounted<AnimKey>(&animation->numRotKeys, unbounded);
+}
+
+void buildFrameTables(const AseScene* scene, NodeAnimation* animation)
+{
+    std::vector<int64_t> frames;
+
+    std::free(animation->posFrames);
+    animation->posFrames = nullptr;
+    animation->numPosFrames = 0;
+    int64_t entries = trackFrames(animation->posKeys, animation->numPosKeys, scene->ticksPerFrame, &frames);
+    if (entries > 0) {
+        Vec3* table = static_cast<Vec3*>(std::calloc(static_cast<size_t>(entries), sizeof(Vec3)));
+        if (table != nullptr) {
+            const AnimKey* keys = animation->posKeys;
+            walkTrack(frames, animation->numPosKeys, [&](int64_t e, int l, int64_t span, int64_t s) {
+                const AnimKey& a = keys[l - 1];
+                const AnimKey& b = keys[l];
+                table[e] = Vec3{interpolate(a.value[0], b.value[0], span, s), interpolate(a.value[1], b.value[1], span, s),
+                                interpolate(a.value[2], b.value[2], span, s)};
+            });
+            animation->posFrames = table;
+            animation->numPosFrames = static_cast<int32_t>(entries);
+        }
+    }
+
+    std::free(animation->rotFrames);
+    animation->rotFrames = nullptr;
+    animation->numRotFrames = 0;
+    entries = trackFrames(animation->rotKeys, animation->numRotKeys, scene->ticksPerFrame, &frames);
+    if (entries > 0) {
+        float(*table)[4] = static_cast<float(*)[4]>(std::calloc(static_cast<size_t>(entries), sizeof(float[4])));
+        if (table != nullptr) {
+            const AnimKey* keys = animation->rotKeys;
+            walkTrack(frames, animation->numRotKeys, [&](int64_t e, int l, int64_t span, int64_t s) {
+                const AnimKey& a = keys[l - 1];
+                const AnimKey& b = keys[l];
+                table[e][0] = interpolate(a.value[0], b.value[0], span, s);
+                table[e][1] = interpolate(a.value[1], b.value[1], span, s);
+                table[e][2] = interpolate(a.value[2], b.value[2], span, s);
+                table[e][3] = toDegrees(interpolate(a.angle, b.angle, span, s));
+            });
+            animation->rotFrames = table;
+            animation->numRotFrames = static_cast<int32_t>(entries);
+        }
+    }
+}
+
+int loadAseSceneFromMemory(const char* data, size_t size, AseScene* scene)
+{
+    AseMemoryStream in;
+    in.open(data, size);
+    readAseScene(in, scene);
+    return 1;
+}
+
+int loadAseScene(const char* path, AseScene* scene)
+{
+    std::vector<char> bytes;
+    if (!readWholeFile(path, &bytes)) {
+        std::printf("# %s not found!\n", path);
+        return 0;
+    }
+    return loadAseSceneFromMemory(bytes.data(), bytes.size(), scene);
+}
+
+void releaseAseScene(AseScene* scene)
+{
+    for (int i = 0; i < scene->numObjects && scene->objects != nullptr; ++i) {
+        GeomObject* g = &scene->objects[i];
+        std::free(g->vertices);
+        std::free(g->faces);
+        std::free(g->texVertices);
+        std::free(g->vertexNormals);
+        g->vertices = nullptr;
+        g->faces = nullptr;
+        g->texVertices = nullptr;
+        g->vertexNormals = nullptr;
+    }
+    std::free(scene->materials);
+    scene->materials = nullptr;
+}

@@ -14,6 +14,12 @@ constexpr int ASE_MATERIAL_NAME_SIZE = 255;  // material names and classes, NUL 
 // Material textures are named from this value upwards; no fixed texture name of
 // the scenes lies in this range.
 constexpr unsigned ASE_TEXTURE_NAME_BASE = 0x40000000u;
+// A per-frame table longer than this (about 5 hours at 60 frames a second) is not built.
+constexpr int64_t ASE_MAX_FRAME_ENTRIES = 1048576;
+
+// Next texture name handed to a material bitmap; starts at ASE_TEXTURE_NAME_BASE and
+// only grows, so every material of every scene loaded has a name of its own.
+extern unsigned aseNextTextureName;
 
 struct Vec3 {
     float x, y, z;
@@ -40,14 +46,14 @@ struct AnimKey {
 };
 
 struct NodeAnimation {
-    int32_t numPosKeys;
-    int32_t numRotKeys;
-    AnimKey* posKeys;
-    AnimKey* rotKeys;
-    int32_t numPosFrames;      // entries of posFrames
-    int32_t numRotFrames;      // entries of rotFrames
-    Vec3* posFrames;           // position per frame, file axes
+    int32_t numPosKeys;        // *CONTROL_BEZIER_POS_KEY and *CONTROL_POS_SAMPLE lines
+    int32_t numRotKeys;        // *CONTROL_ROT_KEY, *CONTROL_ROT_SAMPLE and *CONTROL_TCB_ROT_KEY lines
+    AnimKey* posKeys;          // in file order
+    AnimKey* rotKeys;          // in file order
+    Vec3* posFrames;           // position per frame from the first key's frame, file axes
     float (*rotFrames)[4];     // axis x, y, z and angle in degrees per frame
+    int32_t numPosFrames;      // entries of posFrames (0: no table)
+    int32_t numRotFrames;      // entries of rotFrames (0: no table)
 };
 
 struct AseMaterial {

@@ -1,0 +1,360 @@
+// The passes of the ASE reader, written once over a stream type so that the
+// in-memory stream (assets/ase_scan.h) can be checked against the C library's
+// own stream functions on the same files.
+//
+// A stream offers: rewind(), eof(), size(), tell(), seek(pos), token(&t),
+// scan(format, ...), quoted(field, capacity), skipLine(), seekNth(keyword, n)
+// (rewind and read tokens up to the (n+1)-th one equal to the keyword) and
+// countKeys(&pos, &rot) (one token, then the key tokens up to the next node).
+#pragma once
+
+#include "assets/ase.h"
+#include "assets/ase_scan.h"
+#include "assets/tga.h"
+
+// Gives every element of the scene's four tables its defaults. The tables are
+// allocated with the counts of the header pass; a count below zero or above
+// fileSize, or one whose table cannot be allocated, becomes 0 with no table.
+void aseAllocateTables(AseScene* scene, size_t fileSize);
+// Allocates a geometry node's mesh arrays from its counts, zeroed. A count that
+// is negative, larger than fileSize or not allocatable becomes 0 with no array.
+void aseAllocateMeshArrays(GeomObject* node, size_t fileSize);
+// Gives an animation block fresh key arrays of the counted sizes (zeroed),
+// freeing the ones an earlier block of the same node had.
+void aseAllocateKeys(NodeAnimation* animation, int posKeys, int rotKeys);
+// Builds the position and rotation tables of one node from its keys.
+void buildFrameTables(const AseScene* scene, NodeAnimation* animation);
+// The next texture name of the reserved range.
+unsigned aseTakeTextureName();
+
+// The face form that follows a face's index on a *MESH_FACE line.
+constexpr const char* ASE_FACE_FORM =
+    "\tA:\t%d B:\t%d C:\t%d AB:    %i BC:    %i CA:    %i\t *MESH_SMOOTHING %i \t*MESH_MTLID %i";
+// The ten values of a Bézier position key or a rotation key after its tick.
+constexpr const char* ASE_TEN_VALUE_FORM = "\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%i";
+
+// Reads an animation block, entered right after its *TM_ANIMATION token.
+template <class Stream>
+void readNodeAnimation(Stream& in, NodeAnimation* animation)
+{
+    const auto mark = in.tell();
+    int posCount = 0;
+    int rotCount = 0;
+    in.countKeys(&posCount, &rotCount);
+    aseAllocateKeys(animation, posCount, rotCount);
+    in.seek(mark);
+    AseToken token{};
+    in.token(&token);
+    in.token(&token);
+
+    int read = 0;
+    while (!in.eof() && read < animation->numPosKeys) {
+        if (!in.token(&token)) break;
+        const AseKeyword k = aseKeyword(token);
+        if (k == ASE_KW_CONTROL_POS_SAMPLE) {
+            AnimKey* key = &animation->posKeys[read++];
+            in.scan("%i", &key->tick);
+            in.scan("\t%f\t%f\t%f", &key->value[0], &key->value[1], &key->value[2]);
+        } else if (k == ASE_KW_CONTROL_BEZIER_POS_KEY) {
+            AnimKey* key = &animation->posKeys[read++];
+            in.scan("%i", &key->tick);
+            in.scan(ASE_TEN_VALUE_FORM, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
+                    &key->extraB[1], &key->extraA[0], &key->extraA[1], &key->extraA[2], &key->flags);
+        }
+    }
+
+    in.token(&token);
+    in.token(&token);
+
+    read = 0;
+    while (!in.eof() && read < animation->numRotKeys) {
+        if (!in.token(&token)) break;
+        const AseKeyword k = aseKeyword(token);
+        if (k == ASE_KW_CONTROL_ROT_SAMPLE) {
+            AnimKey* key = &animation->rotKeys[read++];
+            in.scan("%i", &key->tick);
+            in.scan("\t%f\t%f\t%f\t%f", &key->value[0], &key->value[1], &key->value[2], &key->angle);
+        } else if (k == ASE_KW_CONTROL_ROT_KEY || k == ASE_KW_CONTROL_TCB_ROT_KEY) {
+            AnimKey* key = &animation->rotKeys[read++];
+            in.scan("%i", &key->tick);
+            in.scan(ASE_TEN_VALUE_FORM, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
+                    &key->extraB[1], &key->extraA[0], &key->extraA[1], &key->extraA[2], &key->flags);
+        }
+    }
+}
+
+// Stores three values read in file axes (x, y, z) as (x, z, -y); values the
+// line did not give leave their fields as they were.
+inline void aseStoreConverted(Vec3* target, int values, float x, float y, float z)
+{
+    if (values >= 1) target->x = x;
+    if (values >= 2) target->z = -y;
+    if (values >= 3) target->y = z;
+}
+
+inline bool aseInRange(int index, int count) { return index >= 0 && index < count; }
+
+// Reads a geometry node's keywords up to the next node or the end of the file.
+template <class Stream>
+void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material)
+{
+    AseToken token{};
+    while (!in.eof() && in.token(&token)) {
+        const AseKeyword k = aseKeyword(token);
+        if (aseOpensNode(k)) break;
+        int index = -1;
+        float x = 0.0f, y = 0.0f, z = 0.0f;
+        switch (k) {
+        case ASE_KW_MESH_VERTEX: {
+            in.scan("%d", &index);
+            const int values = in.scan("%f %f %f", &x, &y, &z);
+            if (aseInRange(index, node->numVertices)) aseStoreConverted(&node->vertices[index], values, x, y, z);
+            break;
+        }
+        case ASE_KW_MESH_TVERT: {
+            in.scan("%d", &index);
+            const int values = in.scan("%f %f", &x, &y);
+            if (node->texVertices != nullptr && aseInRange(index, node->numTexVertices)) {
+                TexVertex* tv = &node->texVertices[index];
+                if (values >= 1) tv->u = material != nullptr ? x * material->uTiling : x;
+                if (values >= 2) tv->v = material != nullptr ? y * material->vTiling : y;
+            }
+            break;
+        }
+        case ASE_KW_MESH_VERTEXNORMAL: {
+            in.scan("%d", &index);
+            const int values = in.scan("%f %f %f", &x, &y, &z);
+            if (node->vertexNormals != nullptr && aseInRange(index, node->numVertices))
+                aseStoreConverted(&node->vertexNormals[index], values, x, y, z);
+            break;
+        }
+        case ASE_KW_MESH_FACENORMAL: {
+            in.scan("%d", &index);
+            const int values = in.scan("%f %f %f", &x, &y, &z);
+            if (aseInRange(index, node->numFaces)) aseStoreConverted(&node->faces[index].normal, values, x, y, z);
+            break;
+        }
+        case ASE_KW_MESH_FACE: {
+            in.scan("%d:", &index);
+            int v[3] = {0, 0, 0};
+            int edges[3] = {0, 0, 0};
+            int smoothing = 0;
+            int materialId = 0;
+            const int values = in.scan(ASE_FACE_FORM, &v[0], &v[1], &v[2], &edges[0], &edges[1], &edges[2], &smoothing,
+                                       &materialId);
+            if (aseInRange(index, node->numFaces)) {
+                MeshFace* face = &node->faces[index];
+                for (int c = 0; c < 3 && c < values; ++c) face->v[c] = v[c];
+                if (values >= 8) face->materialId = materialId;
+            }
+            break;
+        }
+        case ASE_KW_MESH_TFACE: {
+            in.scan("%d:", &index);
+            int t[3] = {0, 0, 0};
+            const int values = in.scan("%d %d %d", &t[0], &t[1], &t[2]);
+            if (aseInRange(index, node->numFaces))
+                for (int c = 0; c < 3 && c < values; ++c) node->faces[index].t[c] = t[c];
+            break;
+        }
+        case ASE_KW_TM_POS:
+            in.scan("%f %f %f", &node->pivot.x, &node->pivot.y, &node->pivot.z);
+            break;
+        case ASE_KW_WIREFRAME_COLOR:
+            in.scan("%f %f %f", &node->wireColor[0], &node->wireColor[1], &node->wireColor[2]);
+            break;
+        case ASE_KW_TM_ANIMATION:
+            readNodeAnimation(in, &node->animation);
+            break;
+        default:
+            in.skipLine();
+            break;
+        }
+    }
+}
+
+// Reads a material's keywords up to the next *MATERIAL token or the end of the file.
+template <class Stream>
+void readMaterial(Stream& in, AseMaterial* m)
+{
+    AseToken token{};
+    while (!in.eof() && in.token(&token)) {
+        const AseKeyword k = aseKeyword(token);
+        if (k == ASE_KW_MATERIAL) break;
+        switch (k) {
+        case ASE_KW_MATERIAL_NAME: in.quoted(m->name, sizeof m->name); break;
+        case ASE_KW_MATERIAL_CLASS: in.quoted(m->className, sizeof m->className); break;
+        case ASE_KW_MATERIAL_AMBIENT: in.scan(" %f\t%f\t%f", &m->ambient[0], &m->ambient[1], &m->ambient[2]); break;
+        case ASE_KW_MATERIAL_DIFFUSE: in.scan(" %f\t%f\t%f", &m->diffuse[0], &m->diffuse[1], &m->diffuse[2]); break;
+        case ASE_KW_MATERIAL_SPECULAR:
+            in.scan(" %f\t%f\t%f", &m->specular[0], &m->specular[1], &m->specular[2]);
+            break;
+        case ASE_KW_MATERIAL_SHINE: in.scan(" %f", &m->shine); break;
+        case ASE_KW_MATERIAL_SHINESTRENGTH: in.scan(" %f", &m->shineStrength); break;
+        case ASE_KW_MATERIAL_TRANSPARENCY: in.scan(" %f", &m->transparency); break;
+        case ASE_KW_MATERIAL_WIRESIZE: in.scan(" %f", &m->wireSize); break;
+        case ASE_KW_MATERIAL_SELFILLUM: in.scan(" %f", &m->selfIllum); break;
+        case ASE_KW_BITMAP:
+            // The material's texture name is its own from its first bitmap on.
+            if (m->textureName == 0) m->textureName = aseTakeTextureName();
+            m->hasBitmap = 1;
+            in.quoted(m->bitmapPath, sizeof m->bitmapPath);
+            break;
+        case ASE_KW_UVW_U_TILING: in.scan(" %f", &m->uTiling); break;
+        case ASE_KW_UVW_V_TILING: in.scan(" %f", &m->vTiling); break;
+        case ASE_KW_UVW_U_OFFSET: in.scan(" %f", &m->uOffset); break;
+        case ASE_KW_UVW_V_OFFSET: in.scan(" %f", &m->vOffset); break;
+        default: in.skipLine(); break;
+        }
+    }
+}
+
+// Reads a light's keywords up to the next node or the end of the file.
+template <class Stream>
+void readLight(Stream& in, AseLight* light)
+{
+    AseToken token{};
+    int positionRead = 0;  // the first *TM_POS is the light's own, later ones its target's
+    while (!in.eof() && in.token(&token)) {
+        const AseKeyword k = aseKeyword(token);
+        if (aseOpensNode(k)) break;
+        switch (k) {
+        case ASE_KW_NODE_NAME: in.quoted(light->name, sizeof light->name); break;
+        case ASE_KW_TM_POS:
+            if (!positionRead) {
+                positionRead = 1;
+                in.scan("%f %f %f", &light->position[0], &light->position[1], &light->position[2]);
+            } else {
+                in.scan("%f %f %f", &light->target[0], &light->target[1], &light->target[2]);
+                light->hasTarget = 1;
+            }
+            break;
+        case ASE_KW_LIGHT_COLOR: in.scan("%f %f %f", &light->color[0], &light->color[1], &light->color[2]); break;
+        case ASE_KW_LIGHT_INTENS: in.scan(" %f", &light->intensity); break;
+        case ASE_KW_LIGHT_FALLOFF: in.scan(" %f", &light->falloff); break;
+        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &light->animation); break;
+        default: in.skipLine(); break;
+        }
+    }
+}
+
+// Reads a camera's keywords up to the next node or the end of the file.
+template <class Stream>
+void readCamera(Stream& in, AseCamera* camera)
+{
+    AseToken token{};
+    while (!in.eof() && in.token(&token)) {
+        const AseKeyword k = aseKeyword(token);
+        if (aseOpensNode(k)) break;
+        switch (k) {
+        case ASE_KW_NODE_NAME: in.quoted(camera->name, sizeof camera->name); break;
+        case ASE_KW_TM_POS: in.scan("%f %f %f", &camera->position.x, &camera->position.y, &camera->position.z); break;
+        case ASE_KW_TM_ROTAXIS: in.scan("%f %f %f", &camera->rotAxis.x, &camera->rotAxis.y, &camera->rotAxis.z); break;
+        case ASE_KW_CAMERA_NEAR: in.scan(" %f", &camera->nearClip); break;
+        case ASE_KW_CAMERA_FAR: in.scan(" %f", &camera->farClip); break;
+        case ASE_KW_CAMERA_FOV: in.scan(" %f", &camera->fov); break;
+        case ASE_KW_CAMERA_TDIST: in.scan(" %f", &camera->targetDist); break;
+        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &camera->animation); break;
+        default: in.skipLine(); break;
+        }
+    }
+}
+
+// Fills scene from an opened stream, pass by pass.
+template <class Stream>
+void readAseScene(Stream& in, AseScene* scene)
+{
+    AseToken token{};
+
+    // Header pass: node counts, material count and scene timing.
+    scene->numObjects = 0;
+    scene->numMaterials = 0;
+    scene->numLights = 0;
+    scene->materials = nullptr;
+    scene->objects = nullptr;
+    scene->lights = nullptr;
+    scene->cameras = nullptr;
+    int geomCount = 0;
+    int lightCount = 0;
+    int cameraCount = 0;
+    in.rewind();
+    while (!in.eof() && in.token(&token)) {
+        switch (aseKeyword(token)) {
+        case ASE_KW_GEOMOBJECT: ++geomCount; break;
+        case ASE_KW_LIGHTOBJECT: ++lightCount; break;
+        case ASE_KW_CAMERAOBJECT: ++cameraCount; break;
+        case ASE_KW_MATERIAL_COUNT: in.scan("%i", &scene->numMaterials); break;
+        case ASE_KW_SCENE_FIRSTFRAME: in.scan("%i", &scene->firstFrame); break;
+        case ASE_KW_SCENE_LASTFRAME: in.scan("%i", &scene->lastFrame); break;
+        case ASE_KW_SCENE_FRAMESPEED: in.scan("%i", &scene->frameSpeed); break;
+        case ASE_KW_SCENE_TICKSPERFRAME: in.scan("%i", &scene->ticksPerFrame); break;
+        default: break;
+        }
+    }
+    scene->numObjects = geomCount;
+    scene->numLights = lightCount;
+    scene->numCameras = cameraCount;
+    aseAllocateTables(scene, in.size());
+
+    // Node-header pass: mesh counts, normals flag, material and name of every
+    // geometry node. A light, camera or shape ends the current geometry node;
+    // its keywords are then unknown tokens until the next *GEOMOBJECT.
+    in.rewind();
+    GeomObject* node = nullptr;
+    int nodeIndex = -1;
+    while (!in.eof() && in.token(&token)) {
+        const AseKeyword k = aseKeyword(token);
+        if (k == ASE_KW_GEOMOBJECT) {
+            ++nodeIndex;
+            node = nodeIndex < scene->numObjects ? &scene->objects[nodeIndex] : nullptr;
+            continue;
+        }
+        if (aseOpensNode(k)) {
+            node = nullptr;
+            continue;
+        }
+        if (node != nullptr) {
+            switch (k) {
+            case ASE_KW_MESH_NUMVERTEX: in.scan("%d", &node->numVertices); continue;
+            case ASE_KW_MESH_NUMFACES: in.scan("%d", &node->numFaces); continue;
+            case ASE_KW_MESH_NUMTVERTEX: in.scan("%d", &node->numTexVertices); continue;
+            case ASE_KW_MESH_NUMTVFACES: in.scan("%d", &node->numTexFaces); continue;
+            case ASE_KW_MESH_NORMALS: node->hasNormals = 1; continue;
+            case ASE_KW_MATERIAL_REF: in.scan("%i", &node->materialRef); continue;
+            case ASE_KW_NODE_NAME: in.quoted(node->name, sizeof node->name); continue;
+            default: break;
+            }
+        }
+        in.skipLine();
+    }
+
+    // Materials, each found by its opening *MATERIAL token.
+    for (int i = 0; i < scene->numMaterials; ++i) {
+        AseMaterial* m = &scene->materials[i];
+        if (in.seekNth(ASE_KW_MATERIAL, i)) readMaterial(in, m);
+        if (m->bitmapPath[0] != '\0') loadTgaTexture(m->bitmapPath, m->textureName);
+    }
+
+    // Geometry nodes. Materials are complete, so their tiling applies to the
+    // texture vertices.
+    for (int i = 0; i < scene->numObjects; ++i) {
+        GeomObject* g = &scene->objects[i];
+        aseAllocateMeshArrays(g, in.size());
+        const AseMaterial* material =
+            aseInRange(g->materialRef, scene->numMaterials) ? &scene->materials[g->materialRef] : nullptr;
+        if (in.seekNth(ASE_KW_GEOMOBJECT, i)) readGeomNode(in, g, material);
+        buildFrameTables(scene, &g->animation);
+    }
+
+    for (int i = 0; i < scene->numLights; ++i) {
+        AseLight* light = &scene->lights[i];
+        if (in.seekNth(ASE_KW_LIGHTOBJECT, i)) readLight(in, light);
+        buildFrameTables(scene, &light->animation);
+    }
+
+    for (int i = 0; i < scene->numCameras; ++i) {
+        AseCamera* camera = &scene->cameras[i];
+        if (in.seekNth(ASE_KW_CAMERAOBJECT, i)) readCamera(in, camera);
+        buildFrameTables(scene, &camera->animation);
+    }
+}

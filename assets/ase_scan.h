@@ -1,0 +1,164 @@
+// The ASE reader's view of its input: whitespace-separated tokens, formatted
+// reads of values and line skips, with the exact results of the C library's
+// fscanf("%s"), fscanf(format) and fgets(255) on a file opened in text mode,
+// but over a file already held in memory.
+//
+// The stream keeps a cursor and an end-of-file indicator that behave like a
+// FILE's: a read that runs into the end sets the indicator, fgetpos/fsetpos
+// become tell/seek (seek clears the indicator), rewind clears it too.
+//
+// The file's tokens are indexed once when the stream is made, so that finding
+// the n-th node keyword (what rewinding and counting from the start would find)
+// and counting the animation keys up to the next node take no rescanning.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Every keyword some reader knows. ASE_KW_NONE is any other token.
+enum AseKeyword {
+    ASE_KW_NONE,
+    ASE_KW_GEOMOBJECT,
+    ASE_KW_LIGHTOBJECT,
+    ASE_KW_CAMERAOBJECT,
+    ASE_KW_SHAPEOBJECT,
+    ASE_KW_MATERIAL,
+    ASE_KW_MATERIAL_COUNT,
+    ASE_KW_SCENE_FIRSTFRAME,
+    ASE_KW_SCENE_LASTFRAME,
+    ASE_KW_SCENE_FRAMESPEED,
+    ASE_KW_SCENE_TICKSPERFRAME,
+    ASE_KW_MESH_NUMVERTEX,
+    ASE_KW_MESH_NUMFACES,
+    ASE_KW_MESH_NUMTVERTEX,
+    ASE_KW_MESH_NUMTVFACES,
+    ASE_KW_MESH_NORMALS,
+    ASE_KW_MATERIAL_REF,
+    ASE_KW_NODE_NAME,
+    ASE_KW_MESH_VERTEX,
+    ASE_KW_MESH_TVERT,
+    ASE_KW_MESH_VERTEXNORMAL,
+    ASE_KW_MESH_FACENORMAL,
+    ASE_KW_MESH_FACE,
+    ASE_KW_MESH_TFACE,
+    ASE_KW_TM_POS,
+    ASE_KW_WIREFRAME_COLOR,
+    ASE_KW_TM_ANIMATION,
+    ASE_KW_MATERIAL_NAME,
+    ASE_KW_MATERIAL_CLASS,
+    ASE_KW_MATERIAL_AMBIENT,
+    ASE_KW_MATERIAL_DIFFUSE,
+    ASE_KW_MATERIAL_SPECULAR,
+    ASE_KW_MATERIAL_SHINE,
+    ASE_KW_MATERIAL_SHINESTRENGTH,
+    ASE_KW_MATERIAL_TRANSPARENCY,
+    ASE_KW_MATERIAL_WIRESIZE,
+    ASE_KW_MATERIAL_SELFILLUM,
+    ASE_KW_BITMAP,
+    ASE_KW_UVW_U_TILING,
+    ASE_KW_UVW_V_TILING,
+    ASE_KW_UVW_U_OFFSET,
+    ASE_KW_UVW_V_OFFSET,
+    ASE_KW_LIGHT_COLOR,
+    ASE_KW_LIGHT_INTENS,
+    ASE_KW_LIGHT_FALLOFF,
+    ASE_KW_TM_ROTAXIS,
+    ASE_KW_CAMERA_NEAR,
+    ASE_KW_CAMERA_FAR,
+    ASE_KW_CAMERA_FOV,
+    ASE_KW_CAMERA_TDIST,
+    ASE_KW_CONTROL_BEZIER_POS_KEY,
+    ASE_KW_CONTROL_POS_SAMPLE,
+    ASE_KW_CONTROL_ROT_KEY,
+    ASE_KW_CONTROL_ROT_SAMPLE,
+    ASE_KW_CONTROL_TCB_ROT_KEY,
+    ASE_KW_COUNT
+};
+
+// A token as a C string comparison sees it: its bytes up to the first NUL.
+struct AseToken {
+    const char* text;
+    size_t length;
+};
+
+// The keyword a token is, by exact, case-sensitive equality; ASE_KW_NONE if none.
+AseKeyword aseKeyword(const AseToken& token);
+// The keyword's text ("*GEOMOBJECT"), or "" for ASE_KW_NONE.
+const char* aseKeywordText(AseKeyword keyword);
+
+// Whether a keyword opens a node (and so ends the node before it).
+inline bool aseOpensNode(AseKeyword k)
+{
+    return k == ASE_KW_GEOMOBJECT || k == ASE_KW_LIGHTOBJECT || k == ASE_KW_CAMERAOBJECT || k == ASE_KW_SHAPEOBJECT;
+}
+inline bool aseIsPosKey(AseKeyword k) { return k == ASE_KW_CONTROL_BEZIER_POS_KEY || k == ASE_KW_CONTROL_POS_SAMPLE; }
+inline bool aseIsRotKey(AseKeyword k)
+{
+    return k == ASE_KW_CONTROL_ROT_KEY || k == ASE_KW_CONTROL_ROT_SAMPLE || k == ASE_KW_CONTROL_TCB_ROT_KEY;
+}
+
+// The token buffer of a plain token read holds 255 characters and its NUL.
+constexpr size_t ASE_TOKEN_SIZE = 256;
+// A skipped line is read with fgets and this limit: at most 254 characters.
+constexpr int ASE_LINE_LIMIT = 255;
+
+// The in-memory stream. data must stay alive as long as the stream.
+struct AseMemoryStream {
+    const char* data = nullptr;  // file bytes
+    size_t length = 0;           // bytes in data
+    size_t cursor = 0;           // offset of the next byte to read
+    int eofSeen = 0;             // end-of-file indicator, 0/1
+
+    // Offsets just past every whole token equal to *GEOMOBJECT, *LIGHTOBJECT,
+    // *CAMERAOBJECT and *MATERIAL, in file order (where the n-th found by a
+    // scan from the start of the file leaves the cursor).
+    std::vector<size_t> nodeEnds[4];
+    // End offsets and kinds of the tokens that open a node or are animation
+    // keys, in file order, with the running counts of key kinds before each.
+    std::vector<size_t> markEnds;
+    std::vector<uint8_t> markKinds;        // AseKeyword
+    std::vector<int32_t> posBefore;        // position keys among the marks before (one more entry than marks)
+    std::vector<int32_t> rotBefore;        // rotation keys among the marks before
+    std::vector<int32_t> nextOpener;       // first mark at or after each mark that opens a node (or the mark count)
+
+    // Indexes the tokens of data[0, size).
+    void open(const char* bytes, size_t size);
+
+    // rewind()
+    void rewind();
+    // feof()
+    int eof() const { return eofSeen; }
+    // Byte count of the file.
+    size_t size() const { return length; }
+    // fgetpos / fsetpos (fsetpos clears the end-of-file indicator).
+    size_t tell() const { return cursor; }
+    void seek(size_t position);
+
+    // fscanf("%s"): 1 and the token when one was read, 0 at end of file.
+    int token(AseToken* out);
+    // fscanf with a format of blanks, literal characters and %d, %i, %f
+    // conversions (int* for %d and %i, float* for %f). Returns how many
+    // values were stored; reading stops at the first mismatch.
+    int scan(const char* format, ...);
+    // Quoted text: fscanf(" \"%s") into a word, the word's last character
+    // removed, cut to capacity - 1 characters. Returns 1 when a word was read
+    // (field set), 0 when the quote or the word was missing (field untouched).
+    int quoted(char* field, size_t capacity);
+    // fgets with ASE_LINE_LIMIT into a buffer that is thrown away.
+    void skipLine();
+
+    // Rewinds and reads tokens up to the (n+1)-th one equal to *GEOMOBJECT,
+    // *LIGHTOBJECT, *CAMERAOBJECT or *MATERIAL (which: ASE_KW_GEOMOBJECT ..
+    // ASE_KW_MATERIAL). Returns 1 when found; 0 when the file ended first.
+    int seekNth(AseKeyword which, int n);
+    // Reads one token, then counts the position and rotation key tokens up to
+    // the end of the file or the next token that opens a node, leaving the
+    // cursor after that token (or at the end of the file).
+    void countKeys(int* posKeys, int* rotKeys);
+
+private:
+    void skipSpace();
+    int scanInt(int base, int* out);
+    int scanFloat(float* out);
+};
