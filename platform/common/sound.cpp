@@ -29,6 +29,7 @@ constexpr size_t DECODE_CHUNK_BYTES = 64 * 1024;         // decoder output per r
 constexpr uint64_t MAX_DECODED_BYTES = 0xFFFFFFF0u;      // lengths are reported as unsigned 32-bit
 constexpr int MAX_IDLE_READS = 64;                       // reads that give nothing before decoding gives up
 constexpr uint32_t CONVERT_CHUNK_FRAMES = 4096;          // source frames handed to the converter at once
+constexpr uint32_t CONVERT_TAIL_FRAMES = 1024;          // silence behind the end that pushes the last frames out
 constexpr size_t READ_CHUNK_BYTES = 64 * 1024;           // file read granularity
 
 // Decoder sample rates the stream accepts, Hz (every MPEG audio rate).
@@ -257,6 +258,12 @@ int mixDirect(int16_t* out, int frames)
 // Converts source frames to the device's format; returns how many device frames came out.
 int mixConverted(int16_t* out, int frames)
 {
+    // The device frames the rest of the stream lasts from the last play or seek; the
+    // converter gives no more than that, so the silence put in behind the end stays out.
+    const uint64_t sourceLeft = stream.frames - stream.baseFrame;
+    const uint64_t lasts = (sourceLeft * deviceFrequency + stream.frequency - 1) / stream.frequency;
+    const uint64_t allowed = lasts > stream.outputFrames ? lasts - stream.outputFrames : 0;
+    if (allowed < static_cast<uint64_t>(frames)) frames = static_cast<int>(allowed);
     const int wanted = frames * DEVICE_FRAME_BYTES;
     const uint32_t frameBytes = frameBytesOf(stream);
     while (SDL_AudioStreamAvailable(stream.converter) < wanted && !stream.flushed) {
@@ -270,10 +277,15 @@ int mixConverted(int16_t* out, int frames)
             }
             stream.nextFrame += count;
         } else {
+            // The resampler keeps the last of its input back even when flushed: push it
+            // out with silence.
+            static const int16_t silence[CONVERT_TAIL_FRAMES * DEVICE_CHANNELS] = {};
+            SDL_AudioStreamPut(stream.converter, silence, static_cast<int>(CONVERT_TAIL_FRAMES * frameBytes));
             SDL_AudioStreamFlush(stream.converter);
             stream.flushed = 1;
         }
     }
+    if (wanted == 0) return 0;
     const int got = SDL_AudioStreamGet(stream.converter, out, wanted);
     return got > 0 ? got / DEVICE_FRAME_BYTES : 0;
 }

@@ -1,0 +1,580 @@
+// The sound layer on the headless layer's silent device, real MP3 files from
+// the peer corpus, and the soundtrack as the demo starts, measures and plays it.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/headless.h"
+#include "platform/platform.h"
+#include "shell/demo.h"
+#include "shell/keys.h"
+#include "shell/music.h"
+#include "tests/support/mp3.h"
+#include "tests/support/support.h"
+
+namespace {
+
+constexpr int SWAPS_PER_SECOND = 60;  // the headless default frame rate
+constexpr int DEVICE_RATE = 44100;    // Hz, as the demo opens the device
+
+// Sound output on the silent device, started, with a directory for test files.
+class SoundTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        HeadlessConfig config;
+        config.quiet = 1;
+        headlessConfigure(config);
+        ASSERT_EQ(soundInit(-1, DEVICE_RATE, 16), 1);
+        ASSERT_EQ(soundStart(), 1);
+    }
+    void TearDown() override { soundFree(); }
+    TempDir dir;
+};
+
+// The whole decoded data of a stream.
+std::vector<int16_t> streamData(uint32_t stream)
+{
+    const uint32_t length = soundStreamGetLength(stream);
+    std::vector<int16_t> data(length / 2);
+    EXPECT_EQ(soundStreamGetData(stream, 0, data.data(), length), length);
+    return data;
+}
+
+// Everything the silent device has taken, interleaved stereo.
+std::vector<int16_t> heardSamples()
+{
+    const int16_t* samples = headlessAudioSamples();
+    if (samples == nullptr) return {};
+    return std::vector<int16_t>(samples, samples + headlessAudioFrames() * 2);
+}
+
+void swapFor(double seconds)
+{
+    const long swaps = std::lround(seconds * SWAPS_PER_SECOND);
+    for (long i = 0; i < swaps; ++i) platformSwapBuffers();
+}
+
+bool allSilent(const std::vector<int16_t>& samples, size_t from)
+{
+    return std::all_of(samples.begin() + static_cast<long>(std::min(from, samples.size())), samples.end(),
+                       [](int16_t s) { return s == 0; });
+}
+
+// Whether heard[at..] starts with data[from..] for count samples.
+bool sameRun(const std::vector<int16_t>& heard, size_t at, const std::vector<int16_t>& data, size_t from, size_t count)
+{
+    if (at + count > heard.size() || from + count > data.size()) return false;
+    return std::equal(data.begin() + static_cast<long>(from), data.begin() + static_cast<long>(from + count),
+                      heard.begin() + static_cast<long>(at));
+}
+
+// Largest difference between a stream's decode and the input signal (lossy, but close).
+double rmsError(const std::vector<int16_t>& a, const std::vector<int16_t>& b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    double sum = 0.0;
+    for (size_t i = 0; i < n; ++i) sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    return n ? std::sqrt(sum / n) : 1e9;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Streams from files the tests encode.
+
+TEST_F(SoundTest, LengthRateAndFlagsAreThoseOfTheFile)
+{
+    struct Case {
+        int rate, channels, frames, kbps;
+    };
+    const Case cases[] = {
+        {44100, 2, 88200, 128},  // the soundtrack's format, whole seconds
+        {44100, 2, 30001, 128},  // a length that ends inside an MPEG frame
+        {22050, 1, 22050, 64},   // MPEG-2, mono
+        {48000, 2, 12345, 128},
+        {32000, 1, 40000, 64},
+        {16000, 2, 16000, 64},
+        {11025, 1, 11025, 32},   // MPEG-2.5
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " channels, " +
+                     std::to_string(c.frames) + " frames");
+        const std::string path = dir.file("sweep.mp3");
+        const std::vector<int16_t> signal = writeSweepMp3(path, c.frames, c.channels, c.rate, c.kbps);
+        ASSERT_FALSE(signal.empty());
+        const uint32_t stream = soundStreamCreateFile(path.c_str());
+        ASSERT_NE(stream, 0u) << "error " << soundErrorGetCode();
+        EXPECT_EQ(soundStreamGetLength(stream), uint32_t(c.frames) * c.channels * 2);
+        uint32_t frequency = 0;
+        EXPECT_EQ(soundChannelGetFrequency(stream, &frequency), 1);
+        EXPECT_EQ(frequency, uint32_t(c.rate));
+        EXPECT_EQ(soundChannelGetFlags(stream), c.channels == 1 ? SOUND_SAMPLE_MONO : 0u);
+        EXPECT_EQ(soundErrorGetCode(), SOUND_OK);
+        // The decode is the signal that was encoded, sample for sample in time (no delay left in).
+        EXPECT_LT(rmsError(streamData(stream), signal), 1500.0);
+        EXPECT_EQ(soundStreamFree(stream), 1);
+    }
+}
+
+TEST_F(SoundTest, PlaysTheDecodedSamplesInOrderThenSilence)
+{
+    const std::string path = dir.file("sweep.mp3");
+    ASSERT_FALSE(writeSweepMp3(path, 44100, 2, DEVICE_RATE).empty());
+    const uint32_t stream = soundStreamCreateFile(path.c_str());
+    ASSERT_NE(stream, 0u);
+    const std::vector<int16_t> data = streamData(stream);
+    ASSERT_EQ(soundStreamPlay(stream), 1);
+    EXPECT_EQ(soundChannelGetPosition(stream), 0u);
+    swapFor(0.5);
+    EXPECT_EQ(soundChannelGetPosition(stream), 22050u * 4);  // half a second taken, in bytes
+    swapFor(1.0);
+    EXPECT_EQ(soundChannelGetPosition(stream), soundStreamGetLength(stream));  // at the end, and stays there
+    const std::vector<int16_t> heard = heardSamples();
+    ASSERT_EQ(heard.size(), size_t(1.5 * DEVICE_RATE) * 2);
+    EXPECT_TRUE(sameRun(heard, 0, data, 0, data.size()));
+    EXPECT_TRUE(allSilent(heard, data.size()));
+}
+
+TEST_F(SoundTest, PauseTakesNothingAndStartGoesOnFromTheSameSample)
+{
+    const std::string path = dir.file("sweep.mp3");
+    ASSERT_FALSE(writeSweepMp3(path, 44100, 2, DEVICE_RATE).empty());
+    const uint32_t stream = soundStreamCreateFile(path.c_str());
+    ASSERT_NE(stream, 0u);
+    const std::vector<int16_t> data = streamData(stream);
+    ASSERT_EQ(soundStreamPlay(stream), 1);
+    swapFor(0.25);
+    ASSERT_EQ(soundPause(), 1);
+    const int64_t framesAtPause = headlessAudioFrames();
+    const uint32_t positionAtPause = soundChannelGetPosition(stream);
+    EXPECT_EQ(positionAtPause, uint32_t(framesAtPause) * 4);
+    swapFor(3.0);
+    EXPECT_EQ(headlessAudioFrames(), framesAtPause);
+    EXPECT_EQ(soundChannelGetPosition(stream), positionAtPause);
+    ASSERT_EQ(soundStart(), 1);
+    swapFor(1.0);
+    EXPECT_EQ(soundChannelGetPosition(stream), soundStreamGetLength(stream));
+    EXPECT_TRUE(sameRun(heardSamples(), 0, data, 0, data.size()));  // no gap, no repeat
+}
+
+TEST_F(SoundTest, SetPositionAlignsDownToAFrameAndClampsToTheLength)
+{
+    struct Case {
+        int channels;
+        uint32_t bytes;
+        uint32_t expected;  // UINT32_MAX: the length
+    };
+    const Case cases[] = {
+        {2, 0, 0}, {2, 3, 0}, {2, 4001, 4000}, {2, 40003, 40000}, {2, 352799, 352796},
+        {2, 352800, UINT32_MAX}, {2, 999999, UINT32_MAX}, {2, UINT32_MAX, UINT32_MAX},
+        {1, 1, 0}, {1, 4001, 4000}, {1, 88199, 88198}, {1, 5000000, UINT32_MAX},
+    };
+    const std::string stereo = dir.file("stereo.mp3"), mono = dir.file("mono.mp3");
+    ASSERT_FALSE(writeSweepMp3(stereo, 88200, 2, DEVICE_RATE).empty());
+    ASSERT_FALSE(writeSweepMp3(mono, 44100, 1, 22050, 64).empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.channels) + " channels, byte " + std::to_string(c.bytes));
+        const std::string& path = c.channels == 2 ? stereo : mono;
+        const uint32_t stream = soundStreamCreateFile(path.c_str());
+        ASSERT_NE(stream, 0u);
+        const uint32_t expected = c.expected == UINT32_MAX ? soundStreamGetLength(stream) : c.expected;
+        ASSERT_EQ(soundStreamPlay(stream), 1);
+        ASSERT_EQ(soundChannelSetPosition(stream, c.bytes), 1);
+        EXPECT_EQ(soundChannelGetPosition(stream), expected);
+        EXPECT_EQ(soundStreamFree(stream), 1);
+    }
+}
+
+TEST_F(SoundTest, AfterASeekTheOutputGoesOnFromThatByte)
+{
+    const std::string path = dir.file("sweep.mp3");
+    ASSERT_FALSE(writeSweepMp3(path, 88200, 2, DEVICE_RATE).empty());
+    const uint32_t stream = soundStreamCreateFile(path.c_str());
+    ASSERT_NE(stream, 0u);
+    const std::vector<int16_t> data = streamData(stream);
+    ASSERT_EQ(soundStreamPlay(stream), 1);
+    swapFor(0.5);
+    const size_t before = size_t(headlessAudioFrames()) * 2;
+    // Forward to 1.25 s (an odd byte, aligned down), then back to 0.1 s.
+    ASSERT_EQ(soundChannelSetPosition(stream, 55125 * 4 + 3), 1);
+    swapFor(0.25);
+    const size_t middle = size_t(headlessAudioFrames()) * 2;
+    ASSERT_EQ(soundChannelSetPosition(stream, 4410 * 4), 1);
+    swapFor(0.25);
+    const std::vector<int16_t> heard = heardSamples();
+    EXPECT_TRUE(sameRun(heard, 0, data, 0, before));
+    EXPECT_TRUE(sameRun(heard, before, data, 55125 * 2, middle - before));
+    EXPECT_TRUE(sameRun(heard, middle, data, 4410 * 2, heard.size() - middle));
+    EXPECT_EQ(soundChannelGetPosition(stream), (4410u + 11025u) * 4);
+}
+
+TEST_F(SoundTest, OtherRatesAndMonoAreConvertedToDeviceStereo)
+{
+    const std::string path = dir.file("mono22.mp3");
+    ASSERT_FALSE(writeSweepMp3(path, 22050, 1, 22050, 64).empty());
+    const uint32_t stream = soundStreamCreateFile(path.c_str());
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(soundStreamGetLength(stream), 44100u);  // the file's own frames, mono, 16-bit
+    const std::vector<int16_t> data = streamData(stream);
+    ASSERT_EQ(soundStreamPlay(stream), 1);
+    swapFor(0.5);
+    // Half a second of device time is half a second of the file: 11025 mono frames.
+    EXPECT_EQ(soundChannelGetPosition(stream), 11025u * 2);
+    swapFor(1.0);
+    EXPECT_EQ(soundChannelGetPosition(stream), soundStreamGetLength(stream));
+    const std::vector<int16_t> heard = heardSamples();
+    // Both device channels carry the one channel; the sound lasts one second at the device's rate.
+    size_t last = 0;
+    for (size_t f = 0; f < heard.size() / 2; ++f) {
+        ASSERT_EQ(heard[2 * f], heard[2 * f + 1]) << "frame " << f;
+        if (heard[2 * f] != 0) last = f;
+    }
+    EXPECT_NEAR(double(last), DEVICE_RATE, 64.0);
+    // Every second device frame is close to the file's frame at the same time.
+    double error = 0.0;
+    for (size_t f = 100; f < 22000; ++f) error = std::max(error, std::abs(double(heard[4 * f]) - data[f]));
+    EXPECT_LT(error, 2000.0);
+}
+
+TEST_F(SoundTest, FreeReleasesTheStreamAndItsHandle)
+{
+    const std::string path = dir.file("sweep.mp3");
+    ASSERT_FALSE(writeSweepMp3(path, 4410, 2, DEVICE_RATE).empty());
+    const uint32_t first = soundStreamCreateFile(path.c_str());
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(soundStreamCreateFile(path.c_str()), 0u);  // one stream at a time
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_ALREADY);
+    ASSERT_EQ(soundStreamPlay(first), 1);
+    EXPECT_EQ(soundStreamFree(first), 1);
+    // The old handle names nothing now, whatever is asked of it.
+    EXPECT_EQ(soundStreamGetLength(first), 0u);
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_HANDLE);
+    EXPECT_EQ(soundStreamPlay(first), 0);
+    EXPECT_EQ(soundChannelSetPosition(first, 0), 0);
+    EXPECT_EQ(soundStreamFree(first), 0);
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_HANDLE);
+    swapFor(0.1);
+    EXPECT_TRUE(allSilent(heardSamples(), 0));  // nothing plays after the free
+    const uint32_t second = soundStreamCreateFile(path.c_str());
+    EXPECT_NE(second, 0u);
+    EXPECT_NE(second, first);
+}
+
+TEST_F(SoundTest, FilesThatAreNoMp3FailWithACode)
+{
+    const std::string good = dir.file("good.mp3");
+    ASSERT_FALSE(writeSweepMp3(good, 4410, 2, DEVICE_RATE).empty());
+    const std::vector<unsigned char> mp3 = readBinaryFile(good);
+    std::vector<unsigned char> tga(18 + 4 * 4 * 3, 0x80);  // a small uncompressed TGA
+    tga[2] = 2;
+    tga[12] = 4;
+    tga[14] = 4;
+    tga[16] = 24;
+    std::vector<unsigned char> syncs(4096, 0xFF);  // frame sync bits everywhere, no valid header
+    struct Case {
+        const char* name;
+        std::string path;
+        int error;
+    };
+    const Case cases[] = {
+        {"missing file", dir.file("absent.mp3"), SOUND_ERROR_FILEOPEN},
+        {"directory", dir.path(), SOUND_ERROR_FILEOPEN},
+        {"zero bytes", dir.write("empty.mp3", std::vector<unsigned char>{}), SOUND_ERROR_FORMAT},
+        {"a TGA renamed .mp3", dir.write("image.mp3", tga), SOUND_ERROR_FORMAT},
+        {"text", dir.write("text.mp3", std::string("not a sound file\n")), SOUND_ERROR_FORMAT},
+        {"sync bytes only", dir.write("syncs.mp3", syncs), SOUND_ERROR_FORMAT},
+        {"header of a frame only", dir.write("cut.mp3", std::vector<unsigned char>(mp3.begin(), mp3.begin() + 4)),
+         SOUND_ERROR_FORMAT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(soundStreamCreateFile(c.path.c_str()), 0u);
+        EXPECT_EQ(soundErrorGetCode(), c.error);
+    }
+    EXPECT_EQ(soundStreamCreateFile(nullptr), 0u);
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_FILEOPEN);
+    // Nothing was left behind: a real file still makes a stream.
+    EXPECT_NE(soundStreamCreateFile(good.c_str()), 0u);
+}
+
+TEST(Sound, CallsBeforeInitOrWithoutStartFail)
+{
+    HeadlessConfig config;
+    config.quiet = 1;
+    headlessConfigure(config);
+    TempDir dir;
+    const std::string path = dir.file("sweep.mp3");
+    ASSERT_FALSE(writeSweepMp3(path, 4410, 2, DEVICE_RATE).empty());
+    EXPECT_EQ(soundStart(), 0);
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_INIT);
+    EXPECT_EQ(soundStreamCreateFile(path.c_str()), 0u);
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_INIT);
+    EXPECT_EQ(soundInit(0, DEVICE_RATE, 16), 0);  // only the default device
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_DRIVER);
+    ASSERT_EQ(soundInit(-1, DEVICE_RATE, 16), 1);
+    EXPECT_EQ(soundInit(-1, DEVICE_RATE, 16), 0);
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_ALREADY);
+    const uint32_t stream = soundStreamCreateFile(path.c_str());
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(soundStreamPlay(stream), 0);  // output was never started
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_START);
+    swapFor(0.5);
+    EXPECT_EQ(headlessAudioFrames(), 0);
+    soundFree();
+    EXPECT_EQ(soundStreamGetLength(stream), 0u);
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_INIT);
+    EXPECT_EQ(soundInit(-1, DEVICE_RATE, 16), 1);  // free leaves nothing that blocks a new start
+    soundFree();
+}
+
+TEST(Sound, InitFailsWithoutAnOutputDevice)
+{
+    HeadlessConfig config;
+    config.quiet = 1;
+    config.audioDeviceAvailable = 0;
+    headlessConfigure(config);
+    EXPECT_EQ(soundInit(-1, DEVICE_RATE, 16), 0);
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_DRIVER);
+    EXPECT_EQ(soundStart(), 0);
+    EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_INIT);
+}
+
+// ---------------------------------------------------------------------------
+// Real MP3 files nobody here wrote.
+
+namespace {
+
+// Channel counts of the MPEG audio layer III frames of a file, in order, with
+// their samples per channel; stops at the first byte that is not a frame.
+struct FrameLayout {
+    int channels;
+    int samples;
+};
+std::vector<FrameLayout> layer3Frames(const std::vector<unsigned char>& file)
+{
+    static const int bitrates[2][16] = {
+        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},  // MPEG-1
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},      // MPEG-2 and 2.5
+    };
+    static const int rates[4][3] = {{11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
+    std::vector<FrameLayout> frames;
+    size_t at = 0;
+    while (at + 4 <= file.size()) {
+        const unsigned char* h = &file[at];
+        const int version = (h[1] >> 3) & 3, layer = (h[1] >> 1) & 3;
+        const int bitrateIndex = h[2] >> 4, rateIndex = (h[2] >> 2) & 3;
+        if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || layer != 1 || version == 1 || rateIndex == 3) break;
+        const int kbps = bitrates[version == 3 ? 0 : 1][bitrateIndex];
+        if (kbps == 0) break;  // free format: not walked here
+        const int rate = rates[version][rateIndex];
+        const int length = (version == 3 ? 144000 : 72000) * kbps / rate + ((h[2] >> 1) & 1);
+        frames.push_back({(h[3] >> 6) == 3 ? 1 : 2, version == 3 ? 1152 : 576});
+        at += static_cast<size_t>(length);
+    }
+    return frames;
+}
+
+std::vector<int16_t> readPcm(const std::string& path)
+{
+    const std::vector<unsigned char> bytes = readBinaryFile(path);
+    std::vector<int16_t> pcm(bytes.size() / 2);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return pcm;
+}
+
+}  // namespace
+
+TEST_F(SoundTest, EveryCorpusFileMakesAStreamOrFailsCleanly)
+{
+    REQUIRE_CORPUS();
+    std::vector<std::string> files = listFiles(corpusDir() + "/mp3");
+    // Images under an MP3's name too.
+    for (const std::string& tga : listFiles(corpusDir() + "/tga")) files.push_back(tga);
+    ASSERT_GT(files.size(), 50u);
+    int created = 0, failed = 0;
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const uint32_t stream = soundStreamCreateFile(file.c_str());
+        if (stream == 0) {
+            EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_FORMAT);
+            ++failed;
+            continue;
+        }
+        ++created;
+        const uint32_t length = soundStreamGetLength(stream);
+        uint32_t frequency = 0;
+        soundChannelGetFrequency(stream, &frequency);
+        const uint32_t frameBytes = (soundChannelGetFlags(stream) & SOUND_SAMPLE_MONO) ? 2 : 4;
+        EXPECT_GT(length, 0u);
+        EXPECT_EQ(length % frameBytes, 0u);
+        EXPECT_GE(frequency, 8000u);
+        EXPECT_LE(frequency, 48000u);
+        // Play a little of it, through the converter where its format differs.
+        ASSERT_EQ(soundStreamPlay(stream), 1);
+        ASSERT_EQ(soundChannelSetPosition(stream, length / 2), 1);
+        swapFor(0.1);
+        EXPECT_LE(soundChannelGetPosition(stream), length);
+        EXPECT_EQ(soundStreamFree(stream), 1);
+    }
+    EXPECT_GT(created, 30);  // the decoder vectors
+    EXPECT_GT(failed, 10);   // the damaged vectors and the images
+}
+
+TEST_F(SoundTest, CorpusVectorsMatchTheirReferenceDecodeWithinOneStep)
+{
+    REQUIRE_CORPUS();
+    const std::string root = corpusDir() + "/mp3";
+    const std::vector<std::string> references = listFiles(root + "/minimp3-reference-pcm");
+    ASSERT_FALSE(references.empty());
+    for (const std::string& reference : references) {
+        const std::string name = reference.substr(reference.rfind('/') + 1, reference.size() - reference.rfind('/') - 5);
+        SCOPED_TRACE(name);
+        const std::string mp3 = root + "/minimp3/" + name + ".mp3";
+        const uint32_t stream = soundStreamCreateFile(mp3.c_str());
+        ASSERT_NE(stream, 0u) << "error " << soundErrorGetCode();
+        const std::vector<int16_t> ours = streamData(stream);
+        const std::vector<int16_t> expected = readPcm(reference);
+        const int channels = (soundChannelGetFlags(stream) & SOUND_SAMPLE_MONO) ? 1 : 2;
+        // The reference holds each frame in its own channel count; the stream holds every
+        // frame in the first frame's (a stereo frame in a mono stream is the mean of its two).
+        // The first frame after the channel count changes overlaps with the frame before in
+        // a way each decoder keeps differently, so that one frame is not compared.
+        size_t refAt = 0, ourAt = 0;
+        int worst = 0, previousChannels = 0, changes = 0;
+        for (const FrameLayout& frame : layer3Frames(readBinaryFile(mp3))) {
+            const size_t samples = size_t(frame.samples);
+            if (refAt + samples * frame.channels > expected.size()) break;  // the reference stops a frame early
+            ASSERT_LE(ourAt + samples * channels, ours.size());
+            const bool changed = previousChannels != 0 && frame.channels != previousChannels;
+            previousChannels = frame.channels;
+            changes += changed;
+            for (size_t i = 0; i < samples && !changed; ++i) {
+                for (int c = 0; c < channels; ++c) {
+                    double want = 0.0;
+                    if (frame.channels == channels) want = expected[refAt + i * channels + c];
+                    else if (frame.channels == 1) want = expected[refAt + i];
+                    else want = (double(expected[refAt + 2 * i]) + expected[refAt + 2 * i + 1]) / 2.0;
+                    const int difference = int(std::ceil(std::abs(ours[ourAt + i * channels + c] - want)));
+                    worst = std::max(worst, difference);
+                }
+            }
+            refAt += samples * frame.channels;
+            ourAt += samples * channels;
+        }
+        EXPECT_EQ(refAt, expected.size()) << "frames of the reference not compared";
+        EXPECT_LE(changes, name == "l3-he_mode" ? 2 : 0);  // the one vector that switches mono and stereo
+        EXPECT_LE(worst, 1);
+        // The stream may hold one frame more than the reference, the last one, and no more.
+        EXPECT_LE(ours.size() - ourAt, size_t(1152 * channels));
+        EXPECT_EQ(soundStreamFree(stream), 1);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The soundtrack in the demo.
+
+namespace {
+
+// Runs the whole demo at a low frame rate in a directory of its own; returns its exit status.
+int runDemo(HeadlessConfig config, const TempDir& dir)
+{
+    config.framesPerSecond = 5;
+    headlessConfigure(config);
+    ScopedChdir cd(dir.path());
+    return demoMain();
+}
+
+bool sawBox(const char* caption, const char* text)
+{
+    for (int i = 0; i < headlessMessageBoxCount(); ++i) {
+        const HeadlessMessageBox& box = headlessMessageBoxAt(i);
+        if (std::string(box.caption) == caption && std::string(box.text) == text) return true;
+    }
+    return false;
+}
+
+constexpr int64_t WHOLE_DEMO_SWAPS = 192 * 5;  // 192 s at 5 frames per second
+
+}  // namespace
+
+TEST(Music, SoundtrackPlaysFromDemoTimeZeroAndIsMeasured)
+{
+    TempDir dir;
+    ASSERT_FALSE(writeSweepMp3(dir.file("Halvo.mp3"), 4 * DEVICE_RATE + 1000, 2, DEVICE_RATE).empty());
+    HeadlessConfig config;
+    config.quiet = 1;
+    EXPECT_EQ(runDemo(config, dir), 0);
+    EXPECT_EQ(headlessMessageBoxCount(), 0);
+    EXPECT_EQ(musicBytes, uint32_t(4 * DEVICE_RATE + 1000) * 4);
+    EXPECT_EQ(musicSeconds, 4.0f);  // whole seconds, truncated
+    EXPECT_GE(headlessSwapCount(), WHOLE_DEMO_SWAPS);
+    // The device took the music from the first frame on: the samples are the file's
+    // decode from its first byte, then silence to the end of the show.
+    const std::vector<int16_t> heard = heardSamples();
+    EXPECT_GE(heard.size(), size_t(192) * DEVICE_RATE * 2);
+    const std::vector<int16_t> signal = makeSweep(4 * DEVICE_RATE + 1000, 2, DEVICE_RATE);
+    EXPECT_LT(rmsError(heard, signal), 1500.0);
+    EXPECT_TRUE(allSilent(heard, signal.size()));
+    EXPECT_FALSE(allSilent(std::vector<int16_t>(heard.begin(), heard.begin() + 1000), 0));
+}
+
+TEST(Music, MissingSoundtrackIsReportedAndTheDemoPlaysOnSilently)
+{
+    TempDir dir;  // no Halvo.mp3
+    HeadlessConfig config;
+    testing::internal::CaptureStderr();
+    const int status = runDemo(config, dir);
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 0);
+    const std::string created = "Can't create stream\n(error code: " + std::to_string(SOUND_ERROR_FILEOPEN) + ")";
+    const std::string played = "Can't play stream\n(error code: " + std::to_string(SOUND_ERROR_HANDLE) + ")";
+    EXPECT_TRUE(sawBox("Error", created.c_str()));
+    EXPECT_TRUE(sawBox("Error", played.c_str()));
+    EXPECT_NE(stderrText.find("Can't create stream"), std::string::npos) << stderrText;
+    EXPECT_EQ(musicStream, 0u);
+    EXPECT_EQ(musicSeconds, 0.0f);
+    EXPECT_EQ(soundEnabled, 1);
+    EXPECT_GE(headlessSwapCount(), WHOLE_DEMO_SWAPS);  // all six scenes ran to their ends
+    EXPECT_TRUE(allSilent(heardSamples(), 0));
+}
+
+TEST(Music, NoOutputDeviceIsReportedAndTheDemoPlaysOnSilently)
+{
+    TempDir dir;
+    ASSERT_FALSE(writeSweepMp3(dir.file("Halvo.mp3"), DEVICE_RATE, 2, DEVICE_RATE).empty());
+    HeadlessConfig config;
+    config.quiet = 1;
+    config.audioDeviceAvailable = 0;
+    EXPECT_EQ(runDemo(config, dir), 0);
+    const std::string text =
+        "Can't initialize digital sound system\n(error code: " + std::to_string(SOUND_ERROR_DRIVER) + ")";
+    EXPECT_TRUE(sawBox("Error", text.c_str()));
+    EXPECT_EQ(headlessMessageBoxCount(), 1);  // the soundtrack is not even tried
+    EXPECT_EQ(soundEnabled, 0);
+    EXPECT_EQ(musicStream, 0u);
+    EXPECT_GE(headlessSwapCount(), WHOLE_DEMO_SWAPS);
+    EXPECT_EQ(headlessAudioFrames(), 0);
+}
+
+TEST(Music, WrongInterfaceVersionEndsTheProgramBeforeAnySound)
+{
+    TempDir dir;
+    HeadlessConfig config;
+    config.quiet = 1;
+    config.framesPerSecond = 5;
+    headlessConfigure(config);
+    headlessSetSoundVersion(0x70000);
+    ScopedChdir cd(dir.path());
+    EXPECT_NE(demoMain(), 0);
+    ASSERT_EQ(headlessMessageBoxCount(), 1);
+    EXPECT_STREQ(headlessMessageBoxAt(0).caption, "Incorrect BASS.DLL");
+    EXPECT_STREQ(headlessMessageBoxAt(0).text, "BASS version 0.8 was not loaded");
+    EXPECT_EQ(headlessMessageBoxAt(0).type, MB_OK);
+    EXPECT_LE(headlessSwapCount(), 1);  // no scene ran
+    // Sound output was never initialised: it can be now.
+    EXPECT_EQ(soundInit(-1, DEVICE_RATE, 16), 1);
+    soundFree();
+}
