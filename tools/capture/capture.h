@@ -58,10 +58,10 @@ struct FrameStats {
 FrameStats frameStats(std::vector<double> milliseconds);
 
 // Makes sure an X display answers: the one in DISPLAY, or a private Xvfb
-// started for this process (and stopped by stopPrivateDisplay). Returns 1, or 0
-// with the reason in error.
+// started for this process. The private Xvfb ends when this process does (the
+// GL and GLUT connections stay open to the very end, so it is not stopped
+// earlier). Returns 1, or 0 with the reason in error.
 int ensureDisplay(std::string* error);
-void stopPrivateDisplay();
 
 // Whether an executable of that name is on PATH.
 int findOnPath(const char* name);

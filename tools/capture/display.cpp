@@ -19,6 +19,15 @@ namespace {
 constexpr int XVFB_START_TIMEOUT_MS = 15000;  // how long Xvfb may take to report its display
 pid_t xvfbPid = 0;                            // the private Xvfb, 0 when none was started
 
+void stopPrivateDisplay()
+{
+    if (xvfbPid <= 0) return;
+    kill(xvfbPid, SIGTERM);
+    int status = 0;
+    waitpid(xvfbPid, &status, 0);
+    xvfbPid = 0;
+}
+
 int displayAnswers()
 {
     const char* name = std::getenv("DISPLAY");
@@ -74,6 +83,7 @@ int ensureDisplay(std::string* error)
         // while the capture finishes its files; it goes when this process does.
         setpgid(0, 0);
         prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() == 1) _exit(0);  // the capture is already gone
         close(fds[0]);
         const int devNull = open("/dev/null", O_RDWR);
         if (devNull >= 0) {
@@ -112,13 +122,4 @@ int ensureDisplay(std::string* error)
         return 0;
     }
     return 1;
-}
-
-void stopPrivateDisplay()
-{
-    if (xvfbPid <= 0) return;
-    kill(xvfbPid, SIGTERM);
-    int status = 0;
-    waitpid(xvfbPid, &status, 0);
-    xvfbPid = 0;
 }

@@ -151,8 +151,10 @@ void showProgress(int64_t frame, int final)
     if (!final && now - run.lastProgressWall < (tty ? PROGRESS_INTERVAL_TTY : PROGRESS_INTERVAL_LOG)) return;
     run.lastProgressWall = now;
     const int64_t done = frame + 1;
-    const int64_t total = std::max(run.progressTotal, done);
-    const double fraction = final ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
+    // A demo that ran to its own end is done whatever the estimate said.
+    const int ranToEnd = final && !run.stopping;
+    const int64_t total = ranToEnd ? done : std::max(run.progressTotal, done);
+    const double fraction = static_cast<double>(done) / static_cast<double>(total);
     const double elapsed = now - run.startWall;
     const double eta = fraction > 0.0 ? elapsed * (1.0 - fraction) / fraction : 0.0;
     char bar[PROGRESS_BAR_WIDTH + 1] = {};
@@ -303,7 +305,16 @@ int main(int argc, char** argv)
     headlessConfigure(config);
     run.startWall = wallSeconds();
     run.lastProgressWall = run.startWall;
+    // What the demo itself prints goes to stderr: stdout carries only the list of written files.
+    std::fflush(stdout);
+    const int savedStdout = dup(STDOUT_FILENO);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
     const int demoStatus = demoMain();
+    std::fflush(stdout);
+    if (savedStdout >= 0) {
+        dup2(savedStdout, STDOUT_FILENO);
+        close(savedStdout);
+    }
     if (run.lastFrame >= 0) showProgress(run.lastFrame, 1);
     if (run.progressShown) std::fputc('\n', stderr);
 
@@ -333,7 +344,6 @@ int main(int argc, char** argv)
         printStats("total", all);
     }
     std::fflush(stdout);
-    stopPrivateDisplay();
 
     if (demoStatus != 0) {
         std::fprintf(stderr, "vantrel-capture: the demo failed to start (see the messages above)\n");

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
@@ -166,6 +167,11 @@ int videoFinish(std::string* error)
                    ",atrim=end_sample=" + length + "[a]");
     for (const char* arg : {"-map", "0:v", "-map", "[a]", "-c:v", "copy"}) args.push_back(arg);
     for (const char* arg : AUDIO_CODEC_ARGS) args.push_back(arg);
+    // The edit lists that trim the encoder's priming are written in the movie's
+    // time scale; the default (1/1000 s) would round the sound's length to a
+    // millisecond. A scale that holds both a sample and a frame keeps both exact.
+    args.push_back("-movie_timescale");
+    args.push_back(std::to_string(std::lcm<int64_t>(AUDIO_RATE, videoWriter.fps)));
     for (const char* arg : {"-movflags", "+faststart", "-f", "mp4"}) args.push_back(arg);
     args.push_back(videoWriter.path);
     const pid_t pid = spawn(args, -1, -1);
