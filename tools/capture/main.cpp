@@ -224,30 +224,32 @@ int usageError(const std::string& message)
     return EXIT_USAGE;
 }
 
-// Checks the outputs and the data folder and moves into it. Returns 0 or an exit status.
+// Checks the outputs and the data folder, creates the --frames folder and moves
+// into the data folder; nothing is created before every check has passed.
+// Returns 0 or an exit status.
 int prepare()
 {
     if (!options.videoFile.empty() && !findOnPath("ffmpeg"))
         return usageError("--video needs ffmpeg, which is not on PATH (install the ffmpeg package)");
-    if (!options.framesDir.empty()) {
-        run.framesPath = absolutePath(options.framesDir);
-        if (!makeFolders(run.framesPath))
-            return usageError("cannot create or write --frames folder '" + options.framesDir + "': " + std::strerror(errno));
-    }
-    if (!options.videoFile.empty()) {
-        run.videoPath = absolutePath(options.videoFile);
-        const std::string folder = run.videoPath.substr(0, run.videoPath.rfind('/') + 1);
-        if (access(folder.c_str(), W_OK) != 0)
-            return usageError("cannot write --video '" + options.videoFile + "': " + std::strerror(errno));
-    }
+    run.framesPath = absolutePath(options.framesDir);
+    run.videoPath = absolutePath(options.videoFile);
     if (!options.dataDir.empty()) {
         struct stat info = {};
         if (stat(options.dataDir.c_str(), &info) != 0)
             return usageError("cannot read --data folder '" + options.dataDir + "': " + std::strerror(errno));
         if (!S_ISDIR(info.st_mode)) return usageError("cannot read --data folder '" + options.dataDir + "': not a folder");
-        if (access(options.dataDir.c_str(), R_OK | X_OK) != 0 || chdir(options.dataDir.c_str()) != 0)
+        if (access(options.dataDir.c_str(), R_OK | X_OK) != 0)
             return usageError("cannot read --data folder '" + options.dataDir + "': " + std::strerror(errno));
     }
+    if (!options.videoFile.empty()) {
+        const std::string folder = run.videoPath.substr(0, run.videoPath.rfind('/') + 1);
+        if (access(folder.c_str(), W_OK) != 0)
+            return usageError("cannot write --video '" + options.videoFile + "': " + std::strerror(errno));
+    }
+    if (!options.framesDir.empty() && !makeFolders(run.framesPath))
+        return usageError("cannot create or write --frames folder '" + options.framesDir + "': " + std::strerror(errno));
+    if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0)
+        return usageError("cannot read --data folder '" + options.dataDir + "': " + std::strerror(errno));
     if (!options.videoFile.empty()) {
         if (access(SOUNDTRACK_FILE, R_OK) == 0) {
             run.soundtrack = absolutePath(SOUNDTRACK_FILE);

@@ -1,0 +1,27 @@
+# Shared by the capture script tests (sourced, not a test itself): the tool, a
+# scratch folder removed at exit, the data folder to run in, and helpers.
+set -u
+build="$1"
+capture="$build/vantrel-capture"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+[ -x "$capture" ] || { echo "FAIL: $capture was not built"; exit 1; }
+# The generated asset pack when it is there; otherwise an empty folder, where the
+# demo plays on empty textures and scenes.
+data="$build/data"
+if [ -z "$(ls -A "$data/maps" 2>/dev/null)" ]; then
+  data="$scratch/empty-data"
+  mkdir -p "$data"
+fi
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# Mean brightness (0..255) of a rectangle of a PNG: width height x y.
+mean_brightness() {
+  ffmpeg -v error -i "$1" -vf "crop=$2:$3:$4:$5,scale=1:1:flags=area,format=gray" -f rawvideo - | od -An -tu1 | tr -d ' '
+}
+
+# Duration in seconds of one stream of a media file: file v|a.
+stream_duration() {
+  ffprobe -v error -select_streams "$2" -show_entries stream=duration -of csv=p=0 "$1"
+}
