@@ -1,3 +1,8 @@
+// The TGA texture loader. The header is checked from memory; the pixels go into
+// one buffer of exactly their size, read (or copied) in one piece, turned from
+// blue-green-red into red-green-blue in place and uploaded under the caller's
+// texture name. Rows are uploaded in file order whatever origin the file
+// declares: the file's first row becomes texture row t = 0.
 #include "assets/tga.h"
 
 #include <GL/gl.h>
@@ -5,58 +10,70 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace {
 
-constexpr int TGA_TRUE_COLOUR = 2;  // uncompressed true-colour image type
-constexpr int MIN_SIDE = 2;         // pixels
-constexpr int MAX_SIDE = 512;
+// Header bytes that the loader reads.
+constexpr size_t TGA_ID_LENGTH = 0;      // length of the image ID field that follows the header
+constexpr size_t TGA_COLOUR_MAP = 1;     // colour-map type: 0, none
+constexpr size_t TGA_IMAGE_TYPE = 2;     // 2: uncompressed true colour
+constexpr size_t TGA_WIDTH = 12;         // little-endian 16 bits, pixels
+constexpr size_t TGA_HEIGHT = 14;        // little-endian 16 bits, pixels
+constexpr size_t TGA_BITS = 16;          // bits per pixel
 
-int validSide(int side)
-{
-    for (int s = MIN_SIDE; s <= MAX_SIDE; s *= 2)
-        if (side == s) return 1;
-    return 0;
-}
+constexpr unsigned TGA_TRUE_COLOUR = 2;
+constexpr unsigned TGA_MIN_SIDE = 2;     // pixels
+constexpr unsigned TGA_MAX_SIDE = 512;   // pixels
 
-struct TgaHeader {
-    size_t pixelOffset;  // bytes before the pixels: the header and the image ID field
-    int width, height;   // pixels
-    int bits;            // 24 or 32
-    size_t pixelBytes;   // width x height x bits / 8
+// What the header says about the pixels that follow it.
+struct TgaLayout {
+    size_t pixelOffset;    // bytes from the start of the file to the first pixel
+    size_t pixelBytes;     // width x height x bytes per pixel
+    unsigned width;        // pixels
+    unsigned height;       // pixels
+    unsigned bytesPerPixel;  // 3 or 4
 };
 
-// Checks the first 18 bytes; returns TGA_OK or the code that rejects the file.
-int parseHeader(const unsigned char* data, size_t size, TgaHeader* header)
+unsigned readLittle16(const unsigned char* bytes) { return bytes[0] | (bytes[1] << 8); }
+
+bool validSide(unsigned side)
 {
-    // A file too short for its header has no image type to read.
-    if (data == nullptr || size < static_cast<size_t>(TGA_HEADER_SIZE)) return TGA_BAD_TYPE;
-    const unsigned colourMapType = data[1];
-    const unsigned imageType = data[2];
-    header->pixelOffset = static_cast<size_t>(TGA_HEADER_SIZE) + data[0];
-    header->width = data[12] | (data[13] << 8);
-    header->height = data[14] | (data[15] << 8);
-    header->bits = data[16];
-    if (colourMapType != 0 || imageType != TGA_TRUE_COLOUR) return TGA_BAD_TYPE;
-    if (!validSide(header->width) || !validSide(header->height)) return TGA_BAD_SIZE;
-    if (header->bits != 24 && header->bits != 32) return TGA_BAD_DEPTH;
-    header->pixelBytes = static_cast<size_t>(header->width) * static_cast<size_t>(header->height) *
-                         static_cast<size_t>(header->bits / 8);
+    for (unsigned allowed = TGA_MIN_SIDE; allowed <= TGA_MAX_SIDE; allowed *= 2)
+        if (side == allowed) return true;
+    return false;
+}
+
+// Checks a header of size bytes (fewer than a whole header counts as a wrong
+// type) and fills layout; returns TGA_OK or the code of the first failed check.
+int parseTgaHeader(const unsigned char* header, size_t size, TgaLayout* layout)
+{
+    if (header == nullptr || size < TGA_HEADER_SIZE) return TGA_BAD_TYPE;
+    if (header[TGA_COLOUR_MAP] != 0 || header[TGA_IMAGE_TYPE] != TGA_TRUE_COLOUR) return TGA_BAD_TYPE;
+    const unsigned width = readLittle16(header + TGA_WIDTH);
+    const unsigned height = readLittle16(header + TGA_HEIGHT);
+    if (!validSide(width) || !validSide(height)) return TGA_BAD_SIZE;
+    const unsigned bits = header[TGA_BITS];
+    if (bits != 24 && bits != 32) return TGA_BAD_DEPTH;
+    layout->width = width;
+    layout->height = height;
+    layout->bytesPerPixel = bits / 8;
+    layout->pixelBytes = static_cast<size_t>(width) * height * layout->bytesPerPixel;
+    // The image ID field sits between the header and the pixels.
+    layout->pixelOffset = TGA_HEADER_SIZE + header[TGA_ID_LENGTH];
     return TGA_OK;
 }
 
-// Swaps blue and red in place and uploads; frees the pixels.
-int upload(const TgaHeader& header, unsigned char* pixels, unsigned textureName)
+// Swaps blue and red of every pixel, uploads the buffer under textureName and
+// frees it. The texture stays bound, the unpack alignment stays 1 and the
+// environment mode stays GL_MODULATE.
+int uploadTgaPixels(unsigned char* pixels, const TgaLayout& layout, unsigned textureName)
 {
-    const size_t bytesPerPixel = static_cast<size_t>(header.bits / 8);
-    // Blue-green-red to red-green-blue; a 32-bit pixel keeps its alpha last.
-    for (size_t i = 0; i < header.pixelBytes; i += bytesPerPixel) {
+    for (size_t i = 0; i < layout.pixelBytes; i += layout.bytesPerPixel) {
         const unsigned char blue = pixels[i];
         pixels[i] = pixels[i + 2];
         pixels[i + 2] = blue;
     }
-    const GLenum format = header.bits == 24 ? GL_RGB : GL_RGBA;
+    const GLenum format = layout.bytesPerPixel == 4 ? GL_RGBA : GL_RGB;
     glBindTexture(GL_TEXTURE_2D, textureName);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -64,8 +81,8 @@ int upload(const TgaHeader& header, unsigned char* pixels, unsigned textureName)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), header.width, header.height, 0, format,
-                 GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), static_cast<GLsizei>(layout.width),
+                 static_cast<GLsizei>(layout.height), 0, format, GL_UNSIGNED_BYTE, pixels);
     std::free(pixels);
     return TGA_OK;
 }
@@ -74,37 +91,36 @@ int upload(const TgaHeader& header, unsigned char* pixels, unsigned textureName)
 
 int loadTgaTextureFromMemory(const unsigned char* data, size_t size, unsigned textureName)
 {
-    TgaHeader header = {};
-    const int code = parseHeader(data, size, &header);
-    if (code != TGA_OK) return code;
-    if (header.pixelOffset > size || size - header.pixelOffset < header.pixelBytes) return TGA_BAD_PIXELS;
-    unsigned char* pixels = static_cast<unsigned char*>(std::malloc(header.pixelBytes));
+    TgaLayout layout{};
+    const int header = parseTgaHeader(data, size, &layout);
+    if (header != TGA_OK) return header;
+    if (layout.pixelOffset > size || size - layout.pixelOffset < layout.pixelBytes) return TGA_BAD_PIXELS;
+    unsigned char* pixels = static_cast<unsigned char*>(std::malloc(layout.pixelBytes));
     if (pixels == nullptr) return TGA_BAD_PIXELS;
-    std::memcpy(pixels, data + header.pixelOffset, header.pixelBytes);
-    return upload(header, pixels, textureName);
+    std::memcpy(pixels, data + layout.pixelOffset, layout.pixelBytes);
+    return uploadTgaPixels(pixels, layout, textureName);
 }
 
 int loadTgaTexture(const char* path, unsigned textureName)
 {
-    // Read-only: installed asset files need not be writable.
+    // Read-only: asset files may be installed without write permission.
     std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
     if (file == nullptr) return TGA_CANNOT_OPEN;
-    unsigned char head[TGA_HEADER_SIZE] = {};
-    const size_t got = std::fread(head, 1, sizeof head, file);
-    TgaHeader header = {};
-    int code = parseHeader(head, got, &header);
-    // One allocation of exactly the pixels, filled by one read after the ID field.
+    unsigned char header[TGA_HEADER_SIZE] = {};
+    const size_t headerBytes = std::fread(header, 1, sizeof header, file);
+    TgaLayout layout{};
+    int result = parseTgaHeader(header, headerBytes, &layout);
     unsigned char* pixels = nullptr;
-    if (code == TGA_OK) {
-        pixels = std::fseek(file, static_cast<long>(header.pixelOffset), SEEK_SET) == 0
-                     ? static_cast<unsigned char*>(std::malloc(header.pixelBytes))
-                     : nullptr;
-        if (pixels == nullptr || std::fread(pixels, 1, header.pixelBytes, file) != header.pixelBytes) {
+    if (result == TGA_OK) {
+        pixels = static_cast<unsigned char*>(std::malloc(layout.pixelBytes));
+        const bool atPixels = std::fseek(file, static_cast<long>(layout.pixelOffset), SEEK_SET) == 0;
+        if (pixels == nullptr || !atPixels || std::fread(pixels, 1, layout.pixelBytes, file) != layout.pixelBytes) {
             std::free(pixels);
             pixels = nullptr;
-            code = TGA_BAD_PIXELS;
+            result = TGA_BAD_PIXELS;
         }
     }
     std::fclose(file);
-    return pixels != nullptr ? upload(header, pixels, textureName) : code;
+    if (result != TGA_OK) return result;
+    return uploadTgaPixels(pixels, layout, textureName);
 }

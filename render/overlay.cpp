@@ -1,3 +1,5 @@
+// Shared drawing routines: the screen quad, the flash and fade overlays drawn
+// over a finished frame, and the two textured quads used for titles and sprites.
 #include "render/overlay.h"
 
 #include <GL/gl.h>
@@ -5,11 +7,16 @@
 #include <cmath>
 
 namespace {
-constexpr float QUAD_HALF_WIDTH = 0.05518f;   // the view's half width at eye distance 0.1
-constexpr float QUAD_HALF_HEIGHT = 0.041385f; // its half height
-constexpr float QUAD_DEPTH = -0.1f;
 
-// Overlay state, in this order; the previous state is not kept.
+// The view at eye distance 0.1 for the 45-degree, 4:3 projection: half height
+// 0.1 x tan(22.5 degrees), half width 4/3 of that.
+constexpr float SCREEN_QUAD_HALF_WIDTH = 0.05518f;
+constexpr float SCREEN_QUAD_HALF_HEIGHT = 0.041385f;
+constexpr float SCREEN_QUAD_DEPTH = -0.1f;  // eye space, just beyond the near plane at 0.01
+
+// The overlays set this state without saving what was there; afterwards depth
+// test, lighting and texturing are on and blending off, and the blend function
+// stays at the overlay's factors.
 void beginOverlay(GLenum source, GLenum destination)
 {
     glDisable(GL_TEXTURE_2D);
@@ -26,6 +33,7 @@ void endOverlay()
     glEnable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
 }
+
 }  // namespace
 
 void drawScreenQuad()
@@ -33,18 +41,20 @@ void drawScreenQuad()
     glPushMatrix();
     glLoadIdentity();
     glBegin(GL_QUADS);
-    glVertex3f(-QUAD_HALF_WIDTH, -QUAD_HALF_HEIGHT, QUAD_DEPTH);
-    glVertex3f(QUAD_HALF_WIDTH, -QUAD_HALF_HEIGHT, QUAD_DEPTH);
-    glVertex3f(QUAD_HALF_WIDTH, QUAD_HALF_HEIGHT, QUAD_DEPTH);
-    glVertex3f(-QUAD_HALF_WIDTH, QUAD_HALF_HEIGHT, QUAD_DEPTH);
+    glVertex3f(-SCREEN_QUAD_HALF_WIDTH, -SCREEN_QUAD_HALF_HEIGHT, SCREEN_QUAD_DEPTH);
+    glVertex3f(SCREEN_QUAD_HALF_WIDTH, -SCREEN_QUAD_HALF_HEIGHT, SCREEN_QUAD_DEPTH);
+    glVertex3f(SCREEN_QUAD_HALF_WIDTH, SCREEN_QUAD_HALF_HEIGHT, SCREEN_QUAD_DEPTH);
+    glVertex3f(-SCREEN_QUAD_HALF_WIDTH, SCREEN_QUAD_HALF_HEIGHT, SCREEN_QUAD_DEPTH);
     glEnd();
     glPopMatrix();
 }
 
 void flashOverlay(float start, float end, float time, float peak)
 {
-    if (time < start || time > end) return;
+    if (time < start || time > end) return;  // closed at both ends
     const float level = peak * (1.0f - std::fabs(2.0f * (time - start) / (end - start) - 1.0f));
+    // The frame has no alpha bits, so the destination alpha reads as 1 and the
+    // quad adds its level to every channel.
     beginOverlay(GL_DST_ALPHA, GL_ONE);
     glColor4f(level, level, level, 1.0f);
     drawScreenQuad();
@@ -53,9 +63,11 @@ void flashOverlay(float start, float end, float time, float peak)
 
 void fadeOverlay(int mode, float start, float end, float time)
 {
-    if (time < start || time > end) return;
-    const float f = (time - start) * (1.0f / (end - start));
-    const float level = mode == FADE_IN ? f : 1.0f - f;
+    if (time < start || time > end) return;  // closed at both ends
+    const float reciprocal = 1.0f / (end - start);
+    const float fraction = (time - start) * reciprocal;
+    const float level = mode == FADE_IN ? fraction : 1.0f - fraction;
+    // Source times destination colour: the frame multiplied by the level.
     beginOverlay(GL_DST_COLOR, GL_ZERO);
     glColor4f(level, level, level, 1.0f);
     drawScreenQuad();
