@@ -1,4 +1,4 @@
-// The opening titles and the loading phase, drawn in a real GL context.
+// The opening titles, drawn in a real GL context, called directly and on the demo clock.
 #include <GL/gl.h>
 
 #include <string>
@@ -8,7 +8,7 @@
 #include "scenes/titles.h"
 #include "shell/demo.h"
 #include "shell/keys.h"
-#include "shell/loading.h"
+#include "shell/clock.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -135,24 +135,109 @@ TEST_F(Titles, StarTrailsAreVisibleWithAStarSprite)
     EXPECT_GT(f.mean(390, 440, 410, 460), 100.0);
 }
 
-TEST_F(GLTest, LoadingImageFillsTheScreenEdgeToEdgeOrAWhiteQuadWithoutIt)
+namespace {
+
+// One frame of the scene as run by the scene loop on the virtual clock.
+struct ClockFrame {
+    float t = 0.0f;             // demo seconds passed to the draw
+    bool paused = false;        // the music was paused when it was drawn
+    float phaseBefore = 0.0f;   // starPhaseA before the draw
+    float phaseAfter = 0.0f;
+    bool presents = false, l1 = false, l2 = false, l3 = false, l4 = false, production = false;
+    bool uniform = false;             // one colour over the whole frame
+    bool sameAsPrevious = false;      // identical to the frame swapped before it
+};
+std::vector<ClockFrame> clockFrames;
+std::vector<unsigned char> previousFrame;
+
+int recordingTitlesDraw(float t)
 {
-    TempDir dir;
-    ScopedChdir cd(dir.path());
-    runLoadingPhase();
-    Frame white = readFrame();
-    // Without the image: plain white, touching every edge.
-    EXPECT_EQ(white.at(0, 0)[0], 255);
-    EXPECT_EQ(white.at(799, 599)[1], 255);
-    EXPECT_TRUE(white.uniform());
-    dir.write("maps/loading-vantrel.tga", solidTga(4, 200, 60, 10));
-    runLoadingPhase();
-    const Frame image = readFrame();
-    EXPECT_TRUE(image.uniform());
-    EXPECT_NEAR(image.at(0, 0)[0], 200, 1);
-    EXPECT_NEAR(image.at(799, 599)[1], 60, 1);
-    GLfloat clear[4] = {};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    EXPECT_EQ(clear[3], 1.0f);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    ClockFrame frame;
+    frame.t = t;
+    frame.paused = playState == PLAY_PAUSED;
+    frame.phaseBefore = starPhaseA;
+    const int result = titlesDraw(t);
+    frame.phaseAfter = starPhaseA;
+    clockFrames.push_back(frame);
+    return result;
+}
+
+// Called at every swap: looks at the frame the draw before it left.
+void inspectSwappedFrame(void*)
+{
+    if (clockFrames.empty()) return;
+    ClockFrame& c = clockFrames.back();
+    const Frame f = readFrame();
+    c.presents = lit(f, presentsAt);
+    c.l1 = lit(f, line1At);
+    c.l2 = lit(f, line2At);
+    c.l3 = lit(f, line3At);
+    c.l4 = lit(f, line4At);
+    const unsigned char* centre = f.at(400, 330);  // inside line 2 (blue) and the production title (white)
+    c.production = centre[0] > 200 && centre[1] > 200 && centre[2] > 200;
+    c.uniform = f.uniform();
+    c.sameAsPrevious = f.rgb == previousFrame;
+    previousFrame = f.rgb;
+}
+
+class TitlesOnClock : public Titles {
+protected:
+    void SetUp() override
+    {
+        config.framesPerSecond = 10;
+        config.onSwap = inspectSwappedFrame;
+        Titles::SetUp();
+    }
+};
+
+}  // namespace
+
+TEST_F(TitlesOnClock, TheSceneLoopShowsTheTimelinePausesAndEndsInTheFirstFrameAtTwelve)
+{
+    // Down at 3 s pauses the music and the drawing; Up at 5 s resumes.
+    headlessScheduleKey(3.0, VK_DOWN, 0.05);
+    headlessScheduleKey(5.0, VK_UP, 0.05);
+    startDemoClock();
+    runScene(Scene{titlesSetup, recordingTitlesDraw, titlesCleanup, 0});
+    EXPECT_EQ(sceneDone, 0);  // cleared after the clean-up
+
+    ASSERT_GT(clockFrames.size(), 100u);
+    const ClockFrame& last = clockFrames.back();
+    EXPECT_GE(last.t, 12.0f);
+    EXPECT_TRUE(last.uniform);  // the black backdrop alone
+    EXPECT_FALSE(last.paused);
+    EXPECT_EQ(last.phaseAfter, last.phaseBefore + 0.12f);  // still advancing in the final frame
+
+    int paused = 0, drawn = 0;
+    float phase = clockFrames.front().phaseBefore;
+    for (size_t i = 0; i < clockFrames.size(); ++i) {
+        const ClockFrame& c = clockFrames[i];
+        EXPECT_EQ(c.phaseBefore, phase) << c.t;
+        if (i + 1 < clockFrames.size()) {
+            EXPECT_LT(c.t, 12.0f);
+        }
+        if (c.paused) {
+            ++paused;
+            EXPECT_EQ(c.phaseAfter, c.phaseBefore) << c.t;  // the trails stand still
+            EXPECT_TRUE(c.sameAsPrevious) << c.t;           // neither cleared nor redrawn
+            EXPECT_GE(c.t, 3.0f);
+            EXPECT_LT(c.t, 5.2f);
+            continue;
+        }
+        ++drawn;
+        phase += 0.12f;
+        EXPECT_EQ(c.phaseAfter, phase) << c.t;
+        if (c.t >= 12.0f) continue;
+        // The titles follow the demo clock, which the pause does not stop.
+        EXPECT_EQ(c.presents, c.t < 10.0f) << c.t;
+        EXPECT_EQ(c.production, c.t >= 10.0f) << c.t;
+        if (c.t >= 10.0f) continue;  // the white production title covers the lines' probes
+        EXPECT_EQ(c.l1, c.t >= 2.0f) << c.t;
+        EXPECT_EQ(c.l2, c.t >= 4.0f) << c.t;
+        EXPECT_EQ(c.l3, c.t >= 6.0f) << c.t;
+        EXPECT_EQ(c.l4, c.t >= 8.0f) << c.t;
+    }
+    EXPECT_GE(paused, 15);
+    EXPECT_EQ(drawn + paused, static_cast<int>(clockFrames.size()));
+    EXPECT_EQ(starPhaseA, phase);
 }
