@@ -240,16 +240,16 @@ SceneDesc buildFireModel()
     tongues.name = "Lenguas", tongues.material = 0;
     sparks.name = "Chispas", sparks.material = 0;
     constexpr double BASE_Y = -6.0;  // inside the bowl, whose rim is at -4.5
-    for (int i = 0; i < 6; ++i) {
-        const double a = PI * i / 6;
-        addFlameTongue(core, {0, BASE_Y, 0}, {std::cos(a), 0, std::sin(a)}, 20, 44);
+    for (int i = 0; i < 8; ++i) {
+        const double a = PI * i / 8;
+        addFlameTongue(core, {0, BASE_Y, 0}, {std::cos(a), 0, std::sin(a)}, 28, 38);
     }
-    for (int i = 0; i < 10; ++i) {
-        const double a = 2 * PI * (i + 0.3 * hashed(i, 21)) / 10;
-        const V3 at{std::cos(a) * 4.5, BASE_Y + 1, std::sin(a) * 4.5};
-        addFlameTongue(tongues, at, {-std::sin(a), 0, std::cos(a)}, 10, 18 + 14 * hashed(i, 22));
+    for (int i = 0; i < 12; ++i) {
+        const double a = 2 * PI * (i + 0.3 * hashed(i, 21)) / 12;
+        const V3 at{std::cos(a) * 5.5, BASE_Y + 1, std::sin(a) * 5.5};
+        addFlameTongue(tongues, at, {-std::sin(a), 0, std::cos(a)}, 15, 15 + 12 * hashed(i, 22));
     }
-    for (int i = 0; i < 36; ++i) {
+    for (int i = 0; i < 40; ++i) {
         const double a = 2 * PI * hashed(i, 23), r = 9 * hashed(i, 24);
         const V3 at{std::cos(a) * r, 12 + 50 * hashed(i, 25), std::sin(a) * r};
         const double turn = 2 * PI * hashed(i, 26);

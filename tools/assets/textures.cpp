@@ -117,6 +117,18 @@ void paintTitleLine(Image& image, const Fonts& fonts, int line, const Rgb& glowC
     fillClearColour(image, glowColour);
 }
 
+// Every blended texture is drawn on a quad: a glow reaching the texture's
+// edge would show the quad's outline, so coverage fades out over the last texels.
+void clearBorder(Image& image)
+{
+    constexpr float BORDER = 4.0f;  // texels
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const float edge = static_cast<float>(std::min(std::min(x, image.width - 1 - x), std::min(y, image.height - 1 - y)));
+            image.at(x, y)[3] *= smoothstep(0.0f, BORDER, edge);
+        }
+}
+
 template <int PAGE>
 void paintPage(Image& image, const Fonts& fonts)
 {
@@ -398,6 +410,7 @@ int writeTextures(const std::string& outDir)
         Image image(spec.width, spec.height);
         if (spec.bits == 24) fillOpaque(image, {0.0f, 0.0f, 0.0f});
         spec.paint(image, fonts);
+        if (spec.bits == 32) clearBorder(image);
         if (!writeTga(outDir + "/" + spec.path, image, spec.bits)) return 0;
     }
     return 1;

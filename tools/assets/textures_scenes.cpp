@@ -33,7 +33,7 @@ void paintCloud(Image& image, uint32_t seed, const Rgb& tint, Shape shape)
             const float fine = fbm(u * 8.0f, v * 8.0f, 8, 3, 0.5f, seed + 7u);
             const float body = shape(dx, dy);
             const float border = smoothstep(1.0f, 0.86f, std::max(std::fabs(dx), std::fabs(dy)));
-            const float density = clamp01((body * (0.55f + 0.9f * billow) - 0.25f) * 1.6f) * border;
+            const float density = clamp01((body * (0.45f + 0.9f * billow) - 0.18f) * 1.15f) * border;
             const float shade = 0.78f + 0.22f * fine;
             setPixel(image, x, y, scale(tint, shade), density * (0.7f + 0.3f * fine));
         }
@@ -121,16 +121,16 @@ void paintCloud4(Image& image, const Fonts&)
     });
 }
 
-// Rock: layered, fissured stone in warm greys; tiles across and in each band.
+// Rock: fissured, weathered stone in dark warm greys; tiles across and in each band.
 void paintRock(Image& image, const Fonts&)
 {
     paintBands(image, [](float u, float v, float* glow) {
-        const float n = fbm(u * 4.0f, v * 1.0f + u * 0.3f, 4, 6, 0.55f, 51u);
-        const float ridged = 1.0f - std::fabs(2.0f * fbm(u * 8.0f, v * 2.0f, 8, 4, 0.5f, 52u) - 1.0f);
-        const float strata = 0.5f + 0.5f * std::sin(v * 18.0f + n * 6.0f);
-        const float k = clamp01(0.25f + 0.55f * n + 0.2f * strata - 0.35f * std::pow(ridged, 6.0f));
-        *glow = 0.0f;
-        return mix({0.10f, 0.075f, 0.065f}, {0.62f, 0.50f, 0.42f}, k);
+        const float blotch = fbm(u * 4.0f, v * 1.0f, 4, 6, 0.6f, 51u);
+        const float grain = fbm(u * 32.0f, v * 8.0f, 32, 3, 0.5f, 53u);
+        const float fissure = 1.0f - std::fabs(2.0f * fbm(u * 6.0f, v * 1.5f, 6, 5, 0.5f, 52u) - 1.0f);
+        const float k = clamp01(0.2f + 0.7f * blotch + 0.25f * (grain - 0.5f) - 0.6f * std::pow(fissure, 8.0f));
+        *glow = 0.25f * std::pow(fissure, 24.0f);  // embers caught in the deepest cracks
+        return mix({0.07f, 0.05f, 0.045f}, {0.50f, 0.40f, 0.33f}, k);
     });
 }
 
@@ -167,7 +167,7 @@ void paintWall(Image& image, const Fonts&)
         const float tint = hash01(static_cast<uint32_t>(block & 3), static_cast<uint32_t>(course), 72u);
         const float grain = fbm(u * 16.0f, v * 4.0f, 16, 4, 0.5f, 73u);
         *glow = 0.0f;
-        const Rgb stone = mix({0.30f, 0.22f, 0.18f}, {0.60f, 0.48f, 0.38f}, 0.4f * tint + 0.6f * grain);
+        const Rgb stone = mix({0.20f, 0.13f, 0.10f}, {0.46f, 0.33f, 0.24f}, 0.4f * tint + 0.6f * grain);
         return mix({0.05f, 0.035f, 0.03f}, stone, mortar);
     });
 }
@@ -211,7 +211,7 @@ void paintSky(Image& image, const Fonts&)
             const float smoke = fbm(u * 8.0f, v * 3.0f, 8, 6, 0.55f, 91u);
             const float swirl = fbm(u * 16.0f + smoke * 2.0f, v * 5.0f, 16, 3, 0.5f, 92u);
             const float horizon = std::exp(-v * 5.0f);
-            const float heat = clamp01(0.62f * horizon + 0.28f * smoke * (1.0f - v) + 0.1f * swirl * horizon);
+            const float heat = clamp01(0.6f * horizon + 0.42f * smoke * smoke * (1.0f - 0.7f * v) + 0.12f * swirl * horizon);
             const Rgb c = fireRamp(heat * 0.85f);
             setPixel(image, x, y, {c.r + 0.02f, c.g + 0.008f, c.b + 0.012f}, 1.0f);
         }

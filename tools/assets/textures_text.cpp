@@ -95,8 +95,8 @@ void paintGreetingsBackdrop(Image& image, const Fonts&)
             const float rays = fbm((angle + 3.14159265f) / 6.2831853f * 24.0f, r * 6.0f, 24, 4, 0.55f, 121u);
             const float corona = std::exp(-(r - sunR) * 18.0f * (1.2f - 0.6f * rays)) * (r > sunR ? 1.0f : 0.0f);
             const float smoke = fbm(u * 5.0f, v * 5.0f, 5, 6, 0.55f, 122u);
-            const float skyHeat = 0.08f + 0.22f * v + 0.15f * smoke;
-            float heat = skyHeat + 0.85f * corona;
+            const float skyHeat = 0.03f + 0.13f * v + 0.12f * smoke;
+            float heat = skyHeat + 0.75f * corona;
             if (r <= sunR) heat = 0.02f + 0.04f * smoke;  // the dark disc
             const float ring = std::exp(-std::pow((r - sunR) * 160.0f, 2.0f));
             heat = std::max(heat, ring);
@@ -106,7 +106,7 @@ void paintGreetingsBackdrop(Image& image, const Fonts&)
                 const float below = (v - ridge) / (1.0f - ridge);
                 const float rock = fbm(u * 12.0f, v * 12.0f, 12, 4, 0.5f, 124u);
                 const float valley = std::exp(-std::pow((v - 0.93f) * 14.0f, 2.0f)) * (0.6f + 0.6f * smoke);
-                heat = 0.04f + 0.06f * rock * (1.0f - below) + 0.55f * valley;
+                heat = 0.03f + 0.06f * rock * (1.0f - below) + 0.42f * valley;
                 const float rimLight = std::exp(-(v - ridge) * 200.0f) * 0.25f;
                 heat += rimLight;
             }
@@ -186,12 +186,6 @@ void paintLogo(Image& image, const Fonts& fonts, int logo)
     blur(halo, 3);
     scaleMask(halo, 0.9f);
     paintUnder(image, halo, {1.0f, 0.7f, 0.5f});
-    // Nothing may touch the sprite's border, or the quad's edge would show.
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const float edge = std::min(std::min(x, image.width - 1 - x), std::min(y, image.height - 1 - y));
-            image.at(x, y)[3] *= smoothstep(0.0f, 3.0f, edge);
-        }
     fillClearColour(image, {1.0f, 0.7f, 0.5f});
 }
 
