@@ -12,6 +12,7 @@
 #include <SDL.h>
 #include <mpg123.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,6 +59,7 @@ struct Stream {
     uint32_t nextFrame;      // next source frame the mixer reads
     uint32_t baseFrame;      // source frame at the last play or seek
     uint64_t outputFrames;   // device frames of the stream mixed since then
+    int64_t lastMixed;       // device frames of the stream in the buffer the device took last
     SDL_AudioStream* converter;  // null when the stream is already stereo at the device's rate
     int flushed;             // the converter has been given the end of the stream
 };
@@ -224,6 +226,7 @@ void rewindTo(Stream* s, uint32_t frame)
     s->nextFrame = frame;
     s->baseFrame = frame;
     s->outputFrames = 0;
+    s->lastMixed = 0;
     s->flushed = 0;
     if (s->converter != nullptr) SDL_AudioStreamClear(s->converter);
 }
@@ -231,8 +234,11 @@ void rewindTo(Stream* s, uint32_t frame)
 // The source frame the device has consumed up to; called with the device lock held.
 uint32_t heardFrame(const Stream& s)
 {
-    uint64_t source = s.outputFrames;
-    if (s.converter != nullptr && deviceFrequency != 0) source = s.outputFrames * s.frequency / deviceFrequency;
+    // What is being heard lags what was handed over by the part of the last buffer still playing.
+    const int64_t sinceMix = soundDeviceFramesSinceMix();
+    const uint64_t unheard = sinceMix < s.lastMixed ? static_cast<uint64_t>(s.lastMixed - sinceMix) : 0;
+    uint64_t source = s.outputFrames - std::min(s.outputFrames, unheard);
+    if (s.converter != nullptr && deviceFrequency != 0) source = source * s.frequency / deviceFrequency;
     const uint64_t frame = s.baseFrame + source;
     return frame < s.frames ? static_cast<uint32_t>(frame) : s.frames;
 }
@@ -299,9 +305,11 @@ void soundMixOutput(int16_t* output, int frames)
 {
     if (frames <= 0) return;
     std::memset(output, 0, static_cast<size_t>(frames) * DEVICE_FRAME_BYTES);
+    stream.lastMixed = 0;
     if (stream.handle == 0 || !stream.playing) return;
     const int mixed = stream.converter != nullptr ? mixConverted(output, frames) : mixDirect(output, frames);
     stream.outputFrames += static_cast<uint64_t>(mixed);
+    stream.lastMixed = mixed;
 }
 
 void soundSetReportedVersion(uint32_t version)

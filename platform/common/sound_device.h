@@ -12,6 +12,10 @@ int soundDeviceOpen(uint32_t frequency);
 void soundDeviceClose();
 // 1: the device consumes samples (asking soundMixOutput for them); 0: it consumes nothing.
 void soundDeviceRun(int running);
+// Device frames of time since the device last asked the mixer for a buffer: how
+// much of that buffer has been heard. Very large while the device is stopped (all
+// of it counts as heard). Called with the lock held.
+int64_t soundDeviceFramesSinceMix();
 // Held around every change to what the mixer reads; the device holds it while it mixes.
 void soundDeviceLock();
 void soundDeviceUnlock();

@@ -4,6 +4,7 @@
 // what a listener would have heard. While output is paused or stopped it takes
 // nothing, so the recording holds only what was played, in order.
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "platform/common/sound_device.h"
@@ -45,6 +46,9 @@ void soundDeviceRun(int running)
 {
     deviceRunning = deviceOpen && running;
 }
+
+// Samples are heard the moment they are taken.
+int64_t soundDeviceFramesSinceMix() { return INT64_MAX; }
 
 // One thread: the mixer only runs inside headlessAudioAdvance, between the demo's calls.
 void soundDeviceLock() {}

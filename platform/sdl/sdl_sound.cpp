@@ -4,6 +4,7 @@
 // the hardware wants; the callback takes every sample from the mixer.
 #include <SDL.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -16,11 +17,15 @@ constexpr int FRAME_BYTES = CHANNELS * 2;
 constexpr Uint16 BUFFER_FRAMES = 1024;  // device buffer, sample frames
 
 SDL_AudioDeviceID device = 0;  // 0 while no device is open
+uint32_t deviceFrequency = 0;  // Hz
+Uint64 lastFill = 0;           // performance counter when the device last took a buffer
+int deviceRunning = 0;         // the device takes buffers
 
 void SDLCALL fillBuffer(void*, Uint8* buffer, int bytes)
 {
     const int frames = bytes / FRAME_BYTES;
     soundMixOutput(reinterpret_cast<int16_t*>(buffer), frames);
+    lastFill = SDL_GetPerformanceCounter();
     std::memset(buffer + frames * FRAME_BYTES, 0, static_cast<size_t>(bytes - frames * FRAME_BYTES));
 }
 
@@ -47,6 +52,9 @@ int soundDeviceOpen(uint32_t frequency)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return 0;
     }
+    deviceFrequency = static_cast<uint32_t>(obtained.freq);
+    lastFill = 0;
+    deviceRunning = 0;
     return 1;  // opened paused
 }
 
@@ -58,9 +66,24 @@ void soundDeviceClose()
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+// The buffer the device took last starts playing as the callback returns. While the
+// device is stopped, everything it took counts as heard.
+int64_t soundDeviceFramesSinceMix()
+{
+    if (device == 0 || !deviceRunning || lastFill == 0 || deviceFrequency == 0) return INT64_MAX;
+    const double elapsed = static_cast<double>(SDL_GetPerformanceCounter() - lastFill) /
+                           static_cast<double>(SDL_GetPerformanceFrequency());
+    return static_cast<int64_t>(elapsed * deviceFrequency);
+}
+
 void soundDeviceRun(int running)
 {
-    if (device != 0) SDL_PauseAudioDevice(device, running ? 0 : 1);
+    if (device == 0) return;
+    SDL_PauseAudioDevice(device, running ? 0 : 1);
+    SDL_LockAudioDevice(device);
+    deviceRunning = running;
+    lastFill = 0;  // no buffer plays until the device takes the next one
+    SDL_UnlockAudioDevice(device);
 }
 
 void soundDeviceLock()
