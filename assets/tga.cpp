@@ -108,6 +108,11 @@ int loadTgaTexture(const char* path, unsigned textureName)
     if (file == nullptr) return TGA_CANNOT_OPEN;
     unsigned char header[TGA_HEADER_SIZE] = {};
     const size_t headerBytes = std::fread(header, 1, sizeof header, file);
+    // A path that opens but cannot be read at all (a directory) was not opened as a file.
+    if (headerBytes == 0 && std::ferror(file)) {
+        std::fclose(file);
+        return TGA_CANNOT_OPEN;
+    }
     TgaLayout layout{};
     int result = parseTgaHeader(header, headerBytes, &layout);
     unsigned char* pixels = nullptr;

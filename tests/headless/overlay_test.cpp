@@ -26,8 +26,19 @@ protected:
         glPixel(400, 300, px);
         return px[0];
     }
-    void expectOverlayState()
+    // The state both overlays leave, and the blend factors and colour of the one drawn.
+    void expectOverlayState(GLenum source, GLenum destination, float level)
     {
+        GLint src = 0, dst = 0;
+        glGetIntegerv(GL_BLEND_SRC, &src);
+        glGetIntegerv(GL_BLEND_DST, &dst);
+        EXPECT_EQ(src, static_cast<GLint>(source));
+        EXPECT_EQ(dst, static_cast<GLint>(destination));
+        GLfloat colour[4] = {};
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        EXPECT_NEAR(colour[0], level, 1e-6);
+        EXPECT_NEAR(colour[2], level, 1e-6);
+        EXPECT_EQ(colour[3], 1.0f);
         EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
         EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
         EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
@@ -59,7 +70,7 @@ TEST_F(Overlay, FadeInIsBlackAtItsStartAndUnchangedAtItsEnd)
         fill(200.0f / 255.0f);
         fadeOverlay(c.mode, 1.0f, 3.0f, c.time);
         EXPECT_NEAR(centre(), c.expected, 2) << "mode " << c.mode << " at " << c.time;
-        expectOverlayState();
+        expectOverlayState(GL_DST_COLOR, GL_ZERO, c.expected / 200.0f);
         // The quad covers the whole view: the corners change with the centre.
         unsigned char corner[3] = {};
         glPixel(0, 0, corner);
@@ -74,12 +85,13 @@ TEST_F(Overlay, FlashAddsNothingAtItsEndsAndItsPeakAtTheMidpoint)
     const struct {
         float time;
         int expected;
-    } cases[] = {{2.0f, 10}, {2.25f, 10 + 230}, {2.5f, 10}};
+        float level;
+    } cases[] = {{2.0f, 10, 0.0f}, {2.125f, 10 + 115, 0.45f}, {2.25f, 10 + 230, 0.9f}, {2.5f, 10, 0.0f}};
     for (const auto& c : cases) {
         fill(10.0f / 255.0f);
         flashOverlay(2.0f, 2.5f, c.time, 0.9f);
         EXPECT_NEAR(centre(), c.expected, 2) << c.time;
-        expectOverlayState();
+        expectOverlayState(GL_DST_ALPHA, GL_ONE, c.level);
     }
 }
 
@@ -107,6 +119,26 @@ TEST_F(Overlay, ScreenQuadKeepsTheMatrixAndCoversTheView)
     const Frame frame = readFrame();
     EXPECT_TRUE(frame.uniform());
     EXPECT_EQ(frame.at(0, 0)[0], 255);
+
+    // In a view widened by a tenth the quad shows its edges: it is the size of the
+    // view, not merely larger, so it ends 1 / 1.1 of the way out from the centre.
+    fill(0.0f);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glScalef(1.0f / 1.1f, 1.0f / 1.1f, 1.0f);
+    glMatrixMode(GL_MODELVIEW);
+    drawScreenQuad();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    const Frame widened = readFrame();
+    int left = -1, top = -1;
+    for (int x = 0; x < 400 && left < 0; ++x)
+        if (widened.at(x, 300)[0] == 255) left = x;
+    for (int y = 0; y < 300 && top < 0; ++y)
+        if (widened.at(400, y)[0] == 255) top = y;
+    EXPECT_NEAR(left, 400.0 - 400.0 / 1.1, 1.5);
+    EXPECT_NEAR(top, 300.0 - 300.0 / 1.1, 1.5);
 }
 
 TEST_F(Overlay, TexturedQuadsPutTheirCornersWhereTheyBelong)

@@ -126,6 +126,8 @@ TEST_F(Tga, ResultCodesOfTheSubset)
         EXPECT_EQ(loadTgaTextureFromMemory(bytes.data(), bytes.size(), 5), c.code) << c.name << " from memory";
     }
     EXPECT_EQ(loadTgaTexture(dir.file("missing.tga").c_str(), 5), TGA_CANNOT_OPEN);
+    EXPECT_EQ(loadTgaTexture(dir.path().c_str(), 5), TGA_CANNOT_OPEN);  // a directory
+    EXPECT_EQ(loadTgaTexture(nullptr, 5), TGA_CANNOT_OPEN);
     // Shorter than the header: prefixes of a valid 24-bit file, so that only the
     // missing bytes can be the reason (a loader that reads past the end of the
     // header would take the 17-byte one for a file with short pixels).
