@@ -495,6 +495,18 @@ TEST(AseRead, LongTextsFillOrAreCutToTheirFields)
     }
 }
 
+// A keyword that ends the file is counted once: the failed read at the end
+// of the file is not taken for the previous token again.
+TEST(AseRead, LastTokenOfTheFileIsReadOnce)
+{
+    for (const std::string& tail : {std::string("*GEOMOBJECT"), std::string("*GEOMOBJECT\n"), std::string("*GEOMOBJECT \r\n\t ")}) {
+        const std::string text = withHeader(tail);
+        Loaded l(text.data(), text.size());
+        EXPECT_EQ(l.scene.numObjects, 1) << "tail of " << tail.size() << " bytes";
+        EXPECT_EQ(l.scene.objects[0].materialRef, -1);
+    }
+}
+
 TEST(AseRead, MissingFileSaysSoAndLeavesTheRecord)
 {
     AseScene scene{};
