@@ -22,11 +22,6 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 
 fail() { echo "FAIL: $*"; exit 1; }
 
-# Mean brightness (0..255) of a rectangle of a PNG: width height x y.
-mean_brightness() {
-  ffmpeg -v error -i "$1" -vf "crop=$2:$3:$4:$5,scale=1:1:flags=area,format=gray" -f rawvideo - | od -An -tu1 | tr -d ' '
-}
-
 # Duration in seconds of one stream of a media file: file v|a.
 stream_duration() {
   ffprobe -v error -select_streams "$2" -show_entries stream=duration -of csv=p=0 "$1"
