@@ -1,0 +1,27 @@
+// Mastering of the soundtrack: loudness and peak measurement, a look-ahead
+// peak limiter and the MP3 encoder settings. All work on interleaved stereo
+// floats at 44.1 kHz, full scale 1.0.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+constexpr int MP3_BITRATE_KBPS = 160;  // constant bit rate of the soundtrack
+constexpr int MP3_QUALITY = 3;         // LAME's algorithm quality, 0 best .. 9 fastest
+// Frames by which encoder and decoder together delay the decoded sound (LAME's
+// 576 plus the decoder's 529); the piece is fed in this much early, so that
+// decoded frame n is the piece's frame n.
+constexpr int MP3_CODEC_DELAY_FRAMES = 1105;
+
+// Integrated loudness of the whole signal in LUFS (K-weighted, gated, 400 ms
+// blocks with 75 % overlap); -70 for silence.
+double measureIntegratedLoudness(const float* stereo, int64_t frames);
+// Momentary loudness (one 400 ms block) starting at the given frame, in LUFS.
+double measureBlockLoudness(const float* stereo, int64_t frames, int64_t start);
+// Largest absolute value of the signal, between samples too (4x oversampled).
+float measureTruePeak(const float* stereo, int64_t frames);
+// Lowers the gain around every place whose true peak would exceed ceiling
+// (linear), smoothly: 5 ms look-ahead and attack, 80 ms release.
+void limitPeaks(float* stereo, int64_t frames, float ceiling);
+// Encodes at MP3_BITRATE_KBPS, joint stereo, no tag frames; 1 on success.
+int encodeMp3(const float* stereo, int64_t frames, std::vector<unsigned char>* mp3);
