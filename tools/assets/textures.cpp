@@ -255,8 +255,9 @@ void paintTitleVantrel(Image& image, const Fonts& fonts)
     const float w = static_cast<float>(image.width), h = static_cast<float>(image.height);
     const TextStyle style = fitText(fonts.serifBold, "Vantrel", 170.0f, VANTREL_SQUEEZE, w * 0.88f);
     Mask letters(image.width, image.height);
-    const float cy = h * 0.52f;
-    drawTextCentred(letters, fonts.serifBold, "Vantrel", style, w * 0.5f, cy);
+    // The rectangle spans x -2 to 2.5 on screen; centre the word on the screen's centre line.
+    const float cx = w * (2.0f / 4.5f), cy = h * 0.52f;
+    drawTextCentred(letters, fonts.serifBold, "Vantrel", style, cx, cy);
     const float top = cy - capHeight(fonts.serifBold, style) * 0.5f, span = capHeight(fonts.serifBold, style);
     paintOverShaded(image, letters, [&](int x, int y) {
         const float v = clamp01((y - top) / span);
@@ -280,7 +281,9 @@ void paintBackdropCentre(Image& image, const Fonts&)
             const float streaks = fbm(u * 3.0f, v * 12.0f, 3, 4, 0.5f, 22u);
             const float horizon = std::exp(-std::pow((v - 0.78f) * 5.5f, 2.0f));
             const float depth = 0.25f + 0.75f * v;
-            const float vignette = clamp01(1.0f - std::pow(std::hypot(u - 0.5f, (v - 0.55f) * 0.9f) * 1.55f, 2.2f));
+            // Dark towards the sides: the panel ends inside the view, and black lies beyond.
+            const float vignette = clamp01(1.0f - std::pow(std::hypot(u - 0.5f, (v - 0.55f) * 0.9f) * 1.55f, 2.2f)) *
+                                   smoothstep(0.0f, 0.22f, u) * smoothstep(1.0f, 0.78f, u);
             float heat = (0.10f + 0.30f * smoke * depth + 0.42f * horizon * (0.5f + smoke) + 0.06f * streaks) * vignette;
             const Rgb c = scale(fireRamp(heat * 0.9f), 0.85f);
             float* p = image.at(x, y);
@@ -307,13 +310,13 @@ void paintBackdropSide(Image& image, const Fonts&)
             const float curls = fbm(u * 10.0f, v * 7.0f, 10, 4, 0.5f, 33u);
             const float lit = smoothstep(0.05f, 0.95f, v);  // brighter near the bottom
             const float edge = smoothstep(0.0f, 0.22f, u) * smoothstep(1.0f, 0.78f, u);
-            const float density = column * (0.35f + 0.9f * rising * curls) * edge;
+            const float density = column * (0.45f + 1.1f * rising * curls) * edge;
             float* p = image.at(x, y);
-            const Rgb c = mix({0.10f, 0.03f, 0.03f}, fireRamp(0.55f + 0.25f * rising), lit * (0.4f + 0.6f * rising));
+            const Rgb c = mix({0.16f, 0.04f, 0.03f}, fireRamp(0.62f + 0.3f * rising), lit * (0.5f + 0.5f * rising));
             p[0] = c.r;
             p[1] = c.g;
             p[2] = c.b;
-            p[3] = clamp01(density * (0.35f + 0.5f * lit)) * smoothstep(0.0f, 0.08f, v) * smoothstep(1.0f, 0.9f, v);
+            p[3] = clamp01(density * (0.45f + 0.55f * lit)) * smoothstep(0.0f, 0.08f, v) * smoothstep(1.0f, 0.9f, v);
         }
 }
 
@@ -326,9 +329,10 @@ void paintStar(Image& image, const Fonts&)
         for (int x = 0; x < image.width; ++x) {
             const float dx = (x + 0.5f - c) / c, dy = (y + 0.5f - c) / c;
             const float r = std::hypot(dx, dy);
-            const float core = std::exp(-r * r * 60.0f);
-            const float glow = std::exp(-r * r * 9.0f) * 0.55f;
-            const float rays = (std::exp(-std::fabs(dx) * 40.0f) + std::exp(-std::fabs(dy) * 40.0f)) * std::exp(-r * 3.2f) * 0.45f;
+            // Fifty of these overlap along a trail, so all but the core stays faint.
+            const float core = std::exp(-r * r * 220.0f);
+            const float glow = std::exp(-r * r * 18.0f) * 0.10f;
+            const float rays = (std::exp(-std::fabs(dx) * 70.0f) + std::exp(-std::fabs(dy) * 70.0f)) * std::exp(-r * 4.5f) * 0.22f;
             const float fade = smoothstep(1.0f, 0.8f, r);
             float* p = image.at(x, y);
             p[0] = 1.0f;
