@@ -242,7 +242,7 @@ SceneDesc buildFireModel()
     constexpr double BASE_Y = -6.0;  // inside the bowl, whose rim is at -4.5
     for (int i = 0; i < 8; ++i) {
         const double a = PI * i / 8;
-        addFlameTongue(core, {0, BASE_Y, 0}, {std::cos(a), 0, std::sin(a)}, 28, 38);
+        addFlameTongue(core, {0, BASE_Y, 0}, {std::cos(a), 0, std::sin(a)}, 24, 40);
     }
     for (int i = 0; i < 12; ++i) {
         const double a = 2 * PI * (i + 0.3 * hashed(i, 21)) / 12;

@@ -211,7 +211,9 @@ void paintSky(Image& image, const Fonts&)
             const float smoke = fbm(u * 8.0f, v * 3.0f, 8, 6, 0.55f, 91u);
             const float swirl = fbm(u * 16.0f + smoke * 2.0f, v * 5.0f, 16, 3, 0.5f, 92u);
             const float horizon = std::exp(-v * 5.0f);
-            const float heat = clamp01(0.6f * horizon + 0.42f * smoke * smoke * (1.0f - 0.7f * v) + 0.12f * swirl * horizon);
+            // Towards the zenith the dome's triangles meet in a point: keep that part plain.
+            const float plain = 1.0f - smoothstep(0.55f, 0.92f, v);
+            const float heat = clamp01(0.6f * horizon + (0.42f * smoke * smoke * (1.0f - 0.7f * v) + 0.12f * swirl * horizon) * plain);
             const Rgb c = fireRamp(heat * 0.85f);
             setPixel(image, x, y, {c.r + 0.02f, c.g + 0.008f, c.b + 0.012f}, 1.0f);
         }
