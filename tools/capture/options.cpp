@@ -25,7 +25,9 @@ const char* const USAGE =
     "  --at T,T,...      write only the first frame at or after each time T\n"
     "  --frames DIR      write DIR/frame-NNNNNN.png (NNNNNN: the frame index k)\n"
     "  --video FILE.mp4  write H.264 video at N fps with the soundtrack cut to the range\n"
-    "  --bench           write nothing; print the loading time and per-scene frame times\n"
+    "  --bench           write nothing; print the loading time (start to the first frame\n"
+    "                    on screen), then for each scene the frames in the range with\n"
+    "                    their median, 95th percentile and longest time, swap to swap\n"
     "  --quiet           no progress bar on stderr\n"
     "Each written file is printed on stdout with its demo time. Without a display the\n"
     "tool starts its own Xvfb. Ctrl-C finishes the files written so far.\n";
