@@ -4,6 +4,7 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tools/assets/soundtrack_synth.h"
@@ -229,11 +230,14 @@ void limitPeaks(float* stereo, int64_t frames, float ceiling)
         held[static_cast<size_t>(centre)] = needed[static_cast<size_t>(queue[head])];
     }
     // The gain comes back up slowly after each reduction.
-    const float release = 1.0f - std::exp(-1.0f / (LIMIT_RELEASE_SECONDS * SYNTH_RATE));
-    float gain = 1.0f;
+    // In double precision: in float the step release x (1 - gain) falls below
+    // half a unit of the last place while the gain is still 1e-4 short of one,
+    // and the gain would stay there for the rest of the piece.
+    const double release = 1.0 - std::exp(-1.0 / (LIMIT_RELEASE_SECONDS * SYNTH_RATE));
+    double gain = 1.0;
     for (size_t i = 0; i < count; ++i) {
-        gain = minOf(held[i], gain + release * (1.0f - gain));
-        held[i] = gain;
+        gain = std::min(static_cast<double>(held[i]), gain + release * (1.0 - gain));
+        held[i] = static_cast<float>(gain);
     }
     // A moving average as wide as the hold window: every frame of the average
     // is at most the need of the peak at its centre, so the peak stays below
