@@ -43,6 +43,7 @@ const SoundtrackCue soundtrackTimeline[SOUNDTRACK_CUE_COUNT] = {
     {48.0f, CUE_SECTION, SECTION_FIRE_OUTRO},
     // Cube tower and text pages.
     {50.0f, CUE_SECTION, SECTION_TOWER_INTRO},
+    {50.0f, CUE_ACCENT, ACCENT_CRASH},  // where the fire's riser lands
     {57.0f, CUE_SECTION, SECTION_TOWER_TRAIL},
     {61.0f, CUE_SECTION, SECTION_TOWER_GROOVE},
     {76.0f, CUE_SECTION, SECTION_TOWER_LEAD},
@@ -203,8 +204,8 @@ const Arrangement arrangements[SECTION_COUNT] = {
 constexpr float KICK_GAIN = 0.85f;
 constexpr float KICK_DECAY_SECONDS = 0.26f;
 constexpr float SNARE_GAIN = 0.42f;
-constexpr float CLOSED_HAT_GAIN = 0.09f;
-constexpr float OPEN_HAT_GAIN = 0.11f;
+constexpr float CLOSED_HAT_GAIN = 0.12f;
+constexpr float OPEN_HAT_GAIN = 0.14f;
 constexpr float BASS_GAIN = 0.30f;
 constexpr float ARP_GAIN = 0.13f;
 constexpr float LEAD_GAIN = 0.16f;
