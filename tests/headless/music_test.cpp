@@ -478,10 +478,12 @@ TEST_F(SoundTest, CorpusVectorsMatchTheirReferenceDecodeWithinOneStep)
 
 namespace {
 
+constexpr int DEMO_FRAMES_PER_SECOND = 2;  // the whole show in few frames
+
 // Runs the whole demo at a low frame rate in a directory of its own; returns its exit status.
 int runDemo(HeadlessConfig config, const TempDir& dir)
 {
-    config.framesPerSecond = 5;
+    config.framesPerSecond = DEMO_FRAMES_PER_SECOND;
     headlessConfigure(config);
     ScopedChdir cd(dir.path());
     return demoMain();
@@ -496,7 +498,7 @@ bool sawBox(const char* caption, const char* text)
     return false;
 }
 
-constexpr int64_t WHOLE_DEMO_SWAPS = 192 * 5;  // 192 s at 5 frames per second
+constexpr int64_t WHOLE_DEMO_SWAPS = 192 * DEMO_FRAMES_PER_SECOND;  // the six scenes to their ends
 
 }  // namespace
 
