@@ -15,7 +15,7 @@
 
 namespace {
 
-struct TgaSpec {
+struct TgaFields {
     int idLength = 0;
     int colourMapType = 0;
     int imageType = 2;
@@ -27,7 +27,7 @@ struct TgaSpec {
 };
 
 // A TGA file whose pixel i has channels (i, 2i, 3i, 255 - i) as red, green, blue, alpha.
-std::vector<unsigned char> makeTga(const TgaSpec& s)
+std::vector<unsigned char> makeTga(const TgaFields& s)
 {
     std::vector<unsigned char> f(18, 0);
     f[0] = static_cast<unsigned char>(s.idLength);
@@ -102,7 +102,7 @@ TEST_F(Tga, ResultCodesOfTheSubset)
 {
     struct Case {
         const char* name;
-        TgaSpec spec;
+        TgaFields fields;
         int code;
     };
     const Case cases[] = {
@@ -120,7 +120,7 @@ TEST_F(Tga, ResultCodesOfTheSubset)
     };
     TempDir dir;
     for (const Case& c : cases) {
-        const std::vector<unsigned char> bytes = makeTga(c.spec);
+        const std::vector<unsigned char> bytes = makeTga(c.fields);
         const std::string path = dir.write(std::string(c.name) + ".tga", bytes);
         EXPECT_EQ(loadTgaTexture(path.c_str(), 5), c.code) << c.name;
         EXPECT_EQ(loadTgaTextureFromMemory(bytes.data(), bytes.size(), 5), c.code) << c.name << " from memory";

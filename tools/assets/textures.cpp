@@ -342,9 +342,9 @@ void paintStar(Image& image, const Fonts&)
         }
 }
 
-const std::vector<TextureSpec>& textureTable()
+const std::vector<TextureEntry>& textureTable()
 {
-    static const std::vector<TextureSpec> table = {
+    static const std::vector<TextureEntry> table = {
         {"maps/loading-vantrel.tga", 512, 512, 24, paintLoading},
         // Opening titles.
         {"maps/star.tga", 128, 128, 32, paintStar},
@@ -410,12 +410,12 @@ int writeTextures(const std::string& outDir)
 {
     Fonts fonts;
     if (!loadFonts(&fonts)) return 0;
-    for (const TextureSpec& spec : textureTable()) {
-        Image image(spec.width, spec.height);
-        if (spec.bits == 24) fillOpaque(image, {0.0f, 0.0f, 0.0f});
-        spec.paint(image, fonts);
-        if (spec.bits == 32) clearBorder(image);
-        if (!writeTga(outDir + "/" + spec.path, image, spec.bits)) return 0;
+    for (const TextureEntry& entry : textureTable()) {
+        Image image(entry.width, entry.height);
+        if (entry.bits == 24) fillOpaque(image, {0.0f, 0.0f, 0.0f});
+        entry.paint(image, fonts);
+        if (entry.bits == 32) clearBorder(image);
+        if (!writeTga(outDir + "/" + entry.path, image, entry.bits)) return 0;
     }
     return 1;
 }

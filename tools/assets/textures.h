@@ -23,7 +23,7 @@ int loadFonts(Fonts* fonts);
 
 // One file of the pack: where it goes, its sides (powers of two up to 512),
 // 24 bits (opaque) or 32 (coverage as alpha), and what paints it.
-struct TextureSpec {
+struct TextureEntry {
     const char* path;  // below the pack's root
     int width;
     int height;
@@ -31,7 +31,7 @@ struct TextureSpec {
     void (*paint)(Image& image, const Fonts& fonts);
 };
 // Every texture the demo reads, in the order they are written.
-const std::vector<TextureSpec>& textureTable();
+const std::vector<TextureEntry>& textureTable();
 
 // Glowing type shared by the painters: the text's own colour over a tight and
 // a wide halo.

@@ -46,14 +46,14 @@ void setPixel(Image& image, int x, int y, const Rgb& c)
 enum Emblem { EMBLEM_RING, EMBLEM_BARS, EMBLEM_BOX, EMBLEM_RULES, EMBLEM_DIAMOND, EMBLEM_NONE, EMBLEM_DISC,
               EMBLEM_DOUBLE_RING, EMBLEM_BRACKETS, EMBLEM_TRIANGLE };
 
-struct LogoSpec {
+struct LogoStyle {
     const char* text;  // as set; the file is named after the group
     const Font Fonts::*font;
     float tracking;  // pixels between letters
     Emblem emblem;
 };
 
-const LogoSpec LOGOS[LOGO_COUNT] = {
+const LogoStyle LOGOS[LOGO_COUNT] = {
     {"feln", &Fonts::serifBoldItalic, 0.0f, EMBLEM_RING},
     {"NWEL", &Fonts::sansBold, 2.0f, EMBLEM_BARS},
     {"zemra", &Fonts::monoBold, 0.0f, EMBLEM_BOX},
@@ -116,13 +116,13 @@ void paintGreetingsBackdrop(Image& image, const Fonts&)
 
 void paintLogo(Image& image, const Fonts& fonts, int logo)
 {
-    const LogoSpec& spec = LOGOS[logo];
-    const Font& font = fonts.*spec.font;
+    const LogoStyle& logoStyle = LOGOS[logo];
+    const Font& font = fonts.*logoStyle.font;
     const float w = static_cast<float>(image.width), c = w * 0.5f;
     Mask emblem(image.width, image.height);
     Mask letters(image.width, image.height);
     float textWidthLimit = w * 0.78f;
-    switch (spec.emblem) {
+    switch (logoStyle.emblem) {
     case EMBLEM_RING: ringMask(emblem, c, c, w * 0.42f, 2.2f, 1.5f); textWidthLimit = w * 0.66f; break;
     case EMBLEM_BARS:
         for (int i = 0; i < 3; ++i) lineMask(emblem, w * 0.18f, w * (0.24f + 0.05f * i), w * (0.82f - 0.12f * i), w * (0.24f + 0.05f * i), 1.4f, 1.2f);
@@ -173,11 +173,11 @@ void paintLogo(Image& image, const Fonts& fonts, int logo)
         break;
     }
     }
-    const TextStyle style = fitText(font, spec.text, 44.0f, 1.0f, textWidthLimit, spec.tracking);
+    const TextStyle style = fitText(font, logoStyle.text, 44.0f, 1.0f, textWidthLimit, logoStyle.tracking);
     float cy = c;
-    if (spec.emblem == EMBLEM_TRIANGLE) cy = w * 0.78f;
-    if (spec.emblem == EMBLEM_BARS) cy = w * 0.52f;
-    drawTextCentred(letters, font, spec.text, style, c, cy);
+    if (logoStyle.emblem == EMBLEM_TRIANGLE) cy = w * 0.78f;
+    if (logoStyle.emblem == EMBLEM_BARS) cy = w * 0.52f;
+    drawTextCentred(letters, font, logoStyle.text, style, c, cy);
     Mask all = emblem;
     for (size_t i = 0; i < all.v.size(); ++i) all.v[i] = std::max(all.v[i], letters.v[i]);
     paintOver(image, letters, {1.0f, 1.0f, 1.0f});
