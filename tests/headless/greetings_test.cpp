@@ -32,27 +32,6 @@ uint32_t referenceState(int n)
 }
 int referenceValue(int n) { return static_cast<int>((referenceState(n) >> 16) & 0x7FFF); }
 
-void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char b)
-{
-    const unsigned char texels[4 * 3] = {r, g, b, r, g, b, r, g, b, r, g, b};
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-}
-
-std::vector<unsigned char> tgaFile(int side, unsigned char level)
-{
-    std::vector<unsigned char> tga(TGA_HEADER_SIZE + static_cast<size_t>(side) * side * 3, level);
-    std::fill(tga.begin(), tga.begin() + TGA_HEADER_SIZE, 0);
-    tga[2] = 2;
-    tga[12] = static_cast<unsigned char>(side);
-    tga[14] = static_cast<unsigned char>(side);
-    tga[16] = 24;
-    return tga;
-}
-
 // Red level of logo entry k's test texture.
 unsigned char logoRed(int k) { return static_cast<unsigned char>(25 * (k + 1)); }
 

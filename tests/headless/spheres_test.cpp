@@ -20,16 +20,6 @@ namespace {
 
 constexpr float QUIET_TIME = 180.0f;  // no fade open
 
-void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char b)
-{
-    const unsigned char texels[4 * 3] = {r, g, b, r, g, b, r, g, b, r, g, b};
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-}
-
 void expectLightAt(float x, float y, float z)
 {
     GLfloat position[4] = {};

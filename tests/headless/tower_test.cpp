@@ -86,29 +86,6 @@ int countColour(const std::vector<FeedbackPolygon>& polygons, float r, float g, 
     return n;
 }
 
-// A 2 x 2 texture of one colour under a texture name.
-void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char b)
-{
-    const unsigned char texels[4 * 3] = {r, g, b, r, g, b, r, g, b, r, g, b};
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-}
-
-// An uncompressed 24-bit TGA of one grey level and the given side.
-std::vector<unsigned char> tgaFile(int side, unsigned char level)
-{
-    std::vector<unsigned char> tga(TGA_HEADER_SIZE + static_cast<size_t>(side) * side * 3, level);
-    std::fill(tga.begin(), tga.begin() + TGA_HEADER_SIZE, 0);
-    tga[2] = 2;
-    tga[12] = static_cast<unsigned char>(side);
-    tga[14] = static_cast<unsigned char>(side);
-    tga[16] = 24;
-    return tga;
-}
-
 // The motion rates of each phase, by the step d.
 struct PhaseRates {
     float zoom, spin, roll, orbit;

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "assets/tga.h"
 #include "shell/window.h"
 
 namespace fs = std::filesystem;
@@ -134,4 +135,25 @@ std::vector<std::string> listFiles(const std::string& dir)
         if (entry.is_regular_file()) files.push_back(entry.path().string());
     std::sort(files.begin(), files.end());
     return files;
+}
+
+void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char b)
+{
+    const unsigned char texels[4 * 3] = {r, g, b, r, g, b, r, g, b, r, g, b};
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+}
+
+std::vector<unsigned char> tgaFile(int side, unsigned char level)
+{
+    std::vector<unsigned char> tga(TGA_HEADER_SIZE + static_cast<size_t>(side) * side * 3, level);
+    std::fill(tga.begin(), tga.begin() + TGA_HEADER_SIZE, 0);
+    tga[2] = 2;
+    tga[12] = static_cast<unsigned char>(side);
+    tga[14] = static_cast<unsigned char>(side);
+    tga[16] = 24;
+    return tga;
 }

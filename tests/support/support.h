@@ -68,6 +68,11 @@ private:
 
 std::vector<unsigned char> readBinaryFile(const std::string& path);
 
+// Defines a 2 x 2 texture of one colour, nearest filtering, under a texture name.
+void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char b);
+// An uncompressed 24-bit TGA file of one grey level and the given side.
+std::vector<unsigned char> tgaFile(int side, unsigned char level);
+
 // The peer corpus directory, or empty when it is not there.
 std::string corpusDir();
 // All regular files below a directory, sorted.
