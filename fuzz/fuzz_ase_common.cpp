@@ -1,0 +1,123 @@
+// One checked ASE load for the fuzz targets. Every array the scene holds is
+// read from its first to its last element, so a table shorter than its count
+// is an out-of-bounds read.
+#include "fuzz/fuzz_ase_common.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "assets/ase.h"
+#include "fuzz/gl_stub.h"
+
+namespace {
+
+volatile float fuzzSink = 0.0f;  // keeps the reads of the checks from being optimised away
+
+[[noreturn]] void broken(const char* what, int index)
+{
+    std::fprintf(stderr, "ASE reader: %s (element %d)\n", what, index);
+    std::abort();
+}
+
+template <class T, class Read>
+void readAll(const T* array, int count, const char* what, Read read)
+{
+    if (count < 0) broken(what, count);
+    if (count > 0 && array == nullptr) broken(what, count);
+    float sum = 0.0f;
+    for (int i = 0; i < count; ++i) sum += read(array[i]);
+    fuzzSink = fuzzSink + sum;
+}
+
+void checkText(const char* text, size_t capacity, const char* what, int index)
+{
+    if (std::memchr(text, '\0', capacity) == nullptr) broken(what, index);
+}
+
+float sumOf(const Vec3& v) { return v.x + v.y + v.z; }
+
+void checkAnimation(const NodeAnimation& a, int index)
+{
+    readAll(a.posKeys, a.numPosKeys, "position keys", [](const AnimKey& k) { return k.value[0] + k.angle; });
+    readAll(a.rotKeys, a.numRotKeys, "rotation keys", [](const AnimKey& k) { return k.value[0] + k.angle; });
+    if (a.numPosFrames > ASE_MAX_FRAME_ENTRIES || a.numRotFrames > ASE_MAX_FRAME_ENTRIES)
+        broken("frame table longer than the limit", index);
+    readAll(a.posFrames, a.numPosFrames, "position frames", sumOf);
+    readAll(a.rotFrames, a.numRotFrames, "rotation frames", [](const float (&f)[4]) { return f[0] + f[3]; });
+}
+
+void freeAnimation(NodeAnimation* a)
+{
+    std::free(a->posKeys);
+    std::free(a->rotKeys);
+    std::free(a->posFrames);
+    std::free(a->rotFrames);
+}
+
+void checkScene(const AseScene& scene, size_t size)
+{
+    if (scene.numObjects < 0 || scene.numLights < 0 || scene.numCameras < 0 || scene.numMaterials < 0)
+        broken("negative table count", 0);
+    // Every node and material is a token of the file.
+    if (static_cast<size_t>(scene.numObjects) > size || static_cast<size_t>(scene.numMaterials) > size)
+        broken("table count larger than the file", 0);
+    readAll(scene.materials, scene.numMaterials, "materials", [](const AseMaterial& m) { return m.diffuse[0]; });
+    for (int i = 0; i < scene.numMaterials; ++i) {
+        const AseMaterial& m = scene.materials[i];
+        checkText(m.name, sizeof m.name, "material name not terminated", i);
+        checkText(m.className, sizeof m.className, "material class not terminated", i);
+        checkText(m.bitmapPath, sizeof m.bitmapPath, "bitmap path not terminated", i);
+        if (m.hasBitmap && m.textureName < ASE_TEXTURE_NAME_BASE) broken("bitmap texture outside the reserved names", i);
+    }
+    readAll(scene.objects, scene.numObjects, "objects", [](const GeomObject& g) { return g.pivot.x; });
+    for (int i = 0; i < scene.numObjects; ++i) {
+        const GeomObject& g = scene.objects[i];
+        checkText(g.name, sizeof g.name, "node name not terminated", i);
+        readAll(g.vertices, g.numVertices, "vertices", sumOf);
+        if (g.hasNormals) readAll(g.vertexNormals, g.numVertices, "vertex normals", sumOf);
+        readAll(g.faces, g.numFaces, "faces", [](const MeshFace& f) { return sumOf(f.normal) + f.v[2] + f.t[2]; });
+        readAll(g.texVertices, g.numTexVertices, "texture vertices", [](const TexVertex& t) { return t.u + t.v; });
+        checkAnimation(g.animation, i);
+    }
+    readAll(scene.lights, scene.numLights, "lights", [](const AseLight& l) { return l.color[3]; });
+    for (int i = 0; i < scene.numLights; ++i) {
+        checkText(scene.lights[i].name, sizeof scene.lights[i].name, "light name not terminated", i);
+        checkAnimation(scene.lights[i].animation, i);
+    }
+    readAll(scene.cameras, scene.numCameras, "cameras", [](const AseCamera& c) { return c.fov; });
+    for (int i = 0; i < scene.numCameras; ++i) {
+        checkText(scene.cameras[i].name, sizeof scene.cameras[i].name, "camera name not terminated", i);
+        checkAnimation(scene.cameras[i].animation, i);
+    }
+}
+
+// Frees everything a load allocated (the demo keeps most of it to its end).
+void destroyScene(AseScene* scene)
+{
+    for (int i = 0; i < scene->numObjects && scene->objects; ++i) freeAnimation(&scene->objects[i].animation);
+    for (int i = 0; i < scene->numLights && scene->lights; ++i) freeAnimation(&scene->lights[i].animation);
+    for (int i = 0; i < scene->numCameras && scene->cameras; ++i) freeAnimation(&scene->cameras[i].animation);
+    releaseAseScene(scene);
+    std::free(scene->objects);
+    std::free(scene->lights);
+    std::free(scene->cameras);
+    *scene = AseScene{};
+}
+
+}  // namespace
+
+void aseFuzzLoad(const char* data, size_t size)
+{
+    stubReset();
+    aseNextTextureName = ASE_TEXTURE_NAME_BASE;  // every run names its textures the same way
+    // A copy of exactly size bytes: a read one byte past the end is then out of bounds.
+    char* copy = static_cast<char*>(std::malloc(size > 0 ? size : 1));
+    if (copy == nullptr) return;
+    if (size > 0) std::memcpy(copy, data, size);
+    AseScene scene{};
+    if (loadAseSceneFromMemory(size > 0 ? copy : nullptr, size, &scene) != 1) broken("a load from memory failed", 0);
+    std::free(copy);
+    checkScene(scene, size);
+    destroyScene(&scene);
+}

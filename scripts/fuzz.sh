@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# scripts/fuzz.sh [SECONDS_PER_TARGET]   (default 60)
+#
+# Builds the libFuzzer targets of the file readers with clang into build-fuzz/,
+# makes their seed corpora (from the generated asset pack, the test fixtures and
+# the peer corpus beside the checkout), runs every target for the given time, one
+# after the other, and prints each one's executions and executions per second.
+# Exits non-zero when any target crashed, leaked, timed out or ran out of memory;
+# the input that did it is kept under build-fuzz/artifacts/<target>/ and its path
+# printed. Reproduce one with: build-fuzz/fuzz/<target> <that file>
+set -euo pipefail
+
+seconds="${1:-60}"
+case "$seconds" in '' | *[!0-9]*) echo "usage: $0 [SECONDS_PER_TARGET]" >&2; exit 2 ;; esac
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build-fuzz"
+corpus_root="$build/corpus"
+peer="$root/../shared/corpus"
+
+VANTREL_FUZZ_DEPS=1 bash "$root/scripts/install-deps.sh"
+
+cc=clang-14 cxx=clang++-14
+command -v "$cxx" >/dev/null || { cc=clang; cxx=clang++; }
+command -v "$cxx" >/dev/null || { echo "fuzz.sh: clang++ not found" >&2; exit 1; }
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
+  -DVANTREL_FUZZERS=ON -DVANTREL_TESTS=OFF -DVANTREL_BENCHMARKS=OFF -DVANTREL_ASSETS=ON >/dev/null
+targets=(fuzz_tga fuzz_ase fuzz_ase_mutate fuzz_mp3)
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" vantrel-pack
+
+# ---------------------------------------------------------------------------
+# Seed corpora. Large files are cut to the target's input limit.
+
+declare -A max_len=([fuzz_tga]=614400 [fuzz_ase]=1048576 [fuzz_ase_mutate]=512 [fuzz_mp3]=614400)
+data="$build/data"
+
+# seed TARGET NAME FILE [BYTES]: copies FILE (its first BYTES at most) as NAME.
+seed() {
+  local limit="${4:-${max_len[$1]}}"
+  head -c "$limit" "$3" >"$corpus_root/$1/$2"
+}
+# seed_tree TARGET PREFIX DIR: every file below DIR, named after its path there.
+seed_tree() {
+  local file rel
+  while IFS= read -r -d '' file; do
+    rel="${file#"$3"/}"
+    seed "$1" "$2${rel//\//_}" "$file"
+  done < <(find "$3" -type f -print0)
+}
+
+for t in "${targets[@]}"; do mkdir -p "$corpus_root/$t"; done
+[ -d "$peer" ] || echo "fuzz.sh: peer corpus $peer is absent; seeding without it"
+
+# TGA: the pack's textures, tiny images made here, fixtures, the peer corpus.
+for f in "$data"/maps/*.tga "$data"/models/*.tga; do seed fuzz_tga "pack-$(basename "$f")" "$f"; done
+tiny() { printf "$2" >"$corpus_root/fuzz_tga/$1"; }
+tiny tiny-2x2-24.tga '\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\30\0AAABBBCCCDDD'
+tiny tiny-2x2-32-id.tga '\3\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\40\10idAAAABBBBCCCCDDDD'
+tiny tiny-4x2-24-top.tga '\0\0\2\0\0\0\0\0\0\0\0\0\4\0\2\0\30\40AAABBBCCCDDDEEEFFFGGGHHH'
+[ -d "$root/tests/fixtures/tga" ] && seed_tree fuzz_tga fixture- "$root/tests/fixtures/tga"
+[ -d "$peer/tga" ] && seed_tree fuzz_tga peer- "$peer/tga"
+
+# ASE: the pack's scenes (cut), fixtures, the peer corpus.
+for f in "$data"/models/*.ase; do seed fuzz_ase "pack-$(basename "$f")" "$f"; done
+[ -d "$root/tests/fixtures/ase" ] && seed_tree fuzz_ase fixture- "$root/tests/fixtures/ase"
+[ -d "$peer/ase" ] && seed_tree fuzz_ase peer- "$peer/ase"
+
+# Edited scenes: one input per base scene with no edits; the fuzzer adds edits.
+for i in 0 1 2 3 4 5 6; do printf "\\x0$i" >"$corpus_root/fuzz_ase_mutate/base-$i"; done
+
+# MP3: the soundtrack's first frames in several lengths, short files at other
+# rates and channel counts where ffmpeg can encode them, fixtures, the peer corpus.
+for bytes in 2048 16384 131072 614400; do seed fuzz_mp3 "pack-Halvo-$bytes.mp3" "$data/Halvo.mp3" "$bytes"; done
+if command -v ffmpeg >/dev/null; then
+  for spec in "8000 1" "22050 1" "32000 2" "48000 2"; do
+    read -r rate channels <<<"$spec"
+    ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:duration=0.3:sample_rate=$rate" -ac "$channels" \
+      -codec:a libmp3lame -b:a 64k "$corpus_root/fuzz_mp3/sine-$rate-${channels}ch.mp3" </dev/null ||
+      echo "fuzz.sh: ffmpeg could not make the $rate Hz MP3 seed; going on without it"
+  done
+fi
+[ -d "$root/tests/fixtures/mp3" ] && seed_tree fuzz_mp3 fixture- "$root/tests/fixtures/mp3"
+# (The peer corpus's reference decodes are raw PCM, not MP3: left out.)
+[ -d "$peer/mp3/minimp3" ] && seed_tree fuzz_mp3 peer- "$peer/mp3/minimp3"
+
+# The ASE targets run in a copy of the pack's layout whose textures are all
+# 2 x 2 pixels: material bitmaps such as maps/roca.tga then load (through the
+# GL stand-ins) at a fraction of the cost of the real ones, which fuzz_tga covers.
+textures="$build/fuzz-textures"
+mkdir -p "$textures/maps" "$textures/models"
+for f in "$data"/maps/*.tga "$data"/models/*.tga; do
+  cp "$corpus_root/fuzz_tga/tiny-2x2-24.tga" "$textures/${f#"$data"/}"
+done
+
+# ---------------------------------------------------------------------------
+# The runs, one target at a time (one job: CI has two cores).
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:allocator_may_return_null=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+mkdir -p "$build/logs"
+failed=()
+summary=()
+for t in "${targets[@]}"; do
+  mkdir -p "$build/artifacts/$t"
+  extra=()
+  [ "$t" = fuzz_ase ] && extra+=(-dict="$root/fuzz/ase.dict")
+  log="$build/logs/$t.log"
+  echo "== $t: ${seconds}s on $(find "$corpus_root/$t" -type f | wc -l) corpus files"
+  set +e
+  (cd "$textures" && "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -max_len="${max_len[$t]}" -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" \
+    "${extra[@]}" "$corpus_root/$t" </dev/null) >"$log" 2>&1
+  status=$?
+  set -e
+  runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
+  rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)"
+  summary+=("$(printf '%-16s %12s executions %8s exec/s' "$t" "${runs:-?}" "${rate:-?}")")
+  if [ "$status" -ne 0 ]; then
+    failed+=("$t")
+    echo "!! $t failed (exit $status); log: $log"
+    grep -E '^==[0-9]+==ERROR|^SUMMARY|runtime error|^ALARM|out-of-memory|GL stand-in|reader:|loader:|sound layer:' "$log" | head -20 || true
+    sed -n 's/.*Test unit written to \(.*\)$/   crash input kept: \1/p' "$log"
+  fi
+done
+
+echo "== fuzzing summary (${seconds}s per target)"
+printf '%s\n' "${summary[@]}"
+if [ ${#failed[@]} -ne 0 ]; then
+  echo "fuzz.sh: failed: ${failed[*]}" >&2
+  exit 1
+fi
+echo "fuzz.sh: no crash, leak, timeout or out-of-memory"
