@@ -1,0 +1,891 @@
+// Files anyone can replace: every asset the demo reads damaged in the same way
+// at once (empty, cut to half, cut to 17 bytes, random bytes), the soundtrack
+// replaced by an image, and ASE scenes at the extremes of their counts,
+// indices, line lengths and endings. Whatever the files hold, the demo plays
+// all six scenes without a GL error and exits 0; the readers keep inside
+// their arrays (the suite also runs under the address sanitizer).
+#include <GL/gl.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "assets/ase.h"
+#include "assets/tga.h"
+#include "render/model.h"
+#include "scenes/fire.h"
+#include "scenes/flythrough.h"
+#include "scenes/scenes.h"
+#include "scenes/spheres.h"
+#include "shell/demo.h"
+#include "shell/music.h"
+#include "tests/support/mp3.h"
+#include "tests/support/support.h"
+#include "tools/assets/generator.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Whole-demo runs.
+
+constexpr int DAMAGED_FPS = 2;  // frames per second: the whole show in few frames, every scene still gets many
+constexpr int INTACT_FPS = 1;   // textured frames cost llvmpipe more: fewer of them
+constexpr int SOUNDTRACK_RATE = 44100;  // Hz
+constexpr int SOUNDTRACK_FRAMES = 4 * SOUNDTRACK_RATE;  // a short soundtrack stands in for the real one
+constexpr unsigned LAST_FIXED_TEXTURE = TEX_SPHERES_FIRST;  // fixed texture names run 0 .. this
+constexpr int DEMO_TEXTURE_FILES = 47;  // TGA paths the scenes and the loading phase name, each under a fixed name
+constexpr float SCENE_ENDS[SCENE_COUNT] = {12.0f, 50.0f, 118.7f, 162.5f, 175.8f, 192.0f};  // demo seconds
+
+// One moment inside each scene, to look at.
+struct Snapshot {
+    double time;  // demo seconds
+    const char* name;
+};
+constexpr Snapshot SNAPSHOTS[SCENE_COUNT] = {{6.0, "titles"},      {30.0, "fire"},       {100.0, "tower"},
+                                             {140.0, "flythrough"}, {170.0, "greetings"}, {185.0, "spheres"}};
+
+// Calls into each scene of the sequence, counted by wrappers around the real scenes.
+struct SceneCalls {
+    int setups;
+    int draws;
+    int cleanups;
+};
+SceneCalls sceneCalls[SCENE_COUNT] = {};
+Scene realScenes[SCENE_COUNT] = {};
+int currentScene = -1;  // index of the scene whose set-up ran last
+
+template <int K>
+int countedSetup()
+{
+    currentScene = K;
+    ++sceneCalls[K].setups;
+    return realScenes[K].setup();
+}
+template <int K>
+int countedDraw(float t)
+{
+    ++sceneCalls[K].draws;
+    return realScenes[K].draw(t);
+}
+template <int K>
+void countedCleanup()
+{
+    ++sceneCalls[K].cleanups;
+    realScenes[K].cleanup();
+}
+
+void installCountingScenes()
+{
+    for (SceneCalls& calls : sceneCalls) calls = SceneCalls{};
+    if (sceneSequence[0].setup == countedSetup<0>) return;  // already in place from an earlier run
+    for (int k = 0; k < SCENE_COUNT; ++k) realScenes[k] = sceneSequence[k];
+    sceneSequence[0] = Scene{countedSetup<0>, countedDraw<0>, countedCleanup<0>, realScenes[0].seedsLastFrameTime};
+    sceneSequence[1] = Scene{countedSetup<1>, countedDraw<1>, countedCleanup<1>, realScenes[1].seedsLastFrameTime};
+    sceneSequence[2] = Scene{countedSetup<2>, countedDraw<2>, countedCleanup<2>, realScenes[2].seedsLastFrameTime};
+    sceneSequence[3] = Scene{countedSetup<3>, countedDraw<3>, countedCleanup<3>, realScenes[3].seedsLastFrameTime};
+    sceneSequence[4] = Scene{countedSetup<4>, countedDraw<4>, countedCleanup<4>, realScenes[4].seedsLastFrameTime};
+    sceneSequence[5] = Scene{countedSetup<5>, countedDraw<5>, countedCleanup<5>, realScenes[5].seedsLastFrameTime};
+}
+
+// How many texture names in [first, last] hold an image, leaving the binding as it was.
+// The zoom blur's render target is not one of the demo's files and is not counted.
+int texturesWithImages(unsigned first, unsigned last)
+{
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    int count = 0;
+    for (unsigned name = first; name <= last && name >= first; ++name) {
+        if (name == sphereRenderTarget && name != 0) continue;
+        glBindTexture(GL_TEXTURE_2D, name);
+        GLint width = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        count += width > 0 ? 1 : 0;
+    }
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    return count;
+}
+
+struct RunLog {
+    long swaps = 0;
+    long errorSwaps = 0;  // swaps at which glGetError reported something
+    GLenum firstError = GL_NO_ERROR;
+    double firstErrorTime = -1.0;
+    std::vector<double> endFrames;  // demo seconds of every swapped frame that set sceneDone
+    double lastTime = 0.0;
+    Frame loadingFrame;  // the first swap: the loading image
+    Frame snapshots[SCENE_COUNT];
+    int taken = 0;
+    int fixedTextures = -1;     // fixed names holding an image, counted at the last frame
+    int materialTextures = -1;  // material names holding an image, counted at the last frame
+};
+
+void recordSwap(void* user)
+{
+    RunLog& log = *static_cast<RunLog*>(user);
+    ++log.swaps;
+    const GLenum error = glGetError();
+    if (error != GL_NO_ERROR) {
+        if (!log.errorSwaps) {
+            log.firstError = error;
+            log.firstErrorTime = headlessDemoSeconds();
+        }
+        ++log.errorSwaps;
+        while (glGetError() != GL_NO_ERROR) {
+        }
+    }
+    const double t = headlessDemoSeconds();
+    log.lastTime = t;
+    if (log.swaps == 1) log.loadingFrame = readFrame();
+    if (sceneDone) log.endFrames.push_back(t);
+    if (log.taken < SCENE_COUNT && log.swaps > 1 && t >= SNAPSHOTS[log.taken].time) log.snapshots[log.taken++] = readFrame();
+    if (sceneDone && currentScene == SCENE_COUNT - 1) {
+        // Everything is loaded by now; the spheres' clean-up comes next.
+        log.fixedTextures = texturesWithImages(TEX_LOADING, LAST_FIXED_TEXTURE);
+        log.materialTextures =
+            aseNextTextureName > ASE_TEXTURE_NAME_BASE ? texturesWithImages(ASE_TEXTURE_NAME_BASE, aseNextTextureName - 1) : 0;
+    }
+}
+
+// Runs the whole demo in a directory at a low frame rate; returns its exit status.
+int runWholeDemo(const std::string& workingDirectory, int framesPerSecond, RunLog& log)
+{
+    HeadlessConfig config;
+    config.framesPerSecond = framesPerSecond;
+    config.quiet = 1;
+    config.onSwap = recordSwap;
+    config.onSwapUser = &log;
+    headlessConfigure(config);
+    installCountingScenes();
+    ScopedChdir cd(workingDirectory);
+    return demoMain();
+}
+
+// Every scene set up, drawn and cleaned up once in order, each ended by the first
+// frame at or past its end time, and no GL error at any swap.
+void expectEverySceneRan(const RunLog& log, int framesPerSecond)
+{
+    EXPECT_EQ(log.errorSwaps, 0) << "first GL error 0x" << std::hex << log.firstError << std::dec << " at "
+                                 << log.firstErrorTime << " s";
+    for (int k = 0; k < SCENE_COUNT; ++k) {
+        SCOPED_TRACE("scene " + std::to_string(k + 1));
+        EXPECT_EQ(sceneCalls[k].setups, 1);
+        EXPECT_EQ(sceneCalls[k].cleanups, 1);
+        const double seconds = SCENE_ENDS[k] - (k > 0 ? SCENE_ENDS[k - 1] : 0.0f);
+        EXPECT_GE(sceneCalls[k].draws, static_cast<int>(seconds * framesPerSecond));
+        EXPECT_LE(sceneCalls[k].draws, static_cast<int>(seconds * framesPerSecond) + 2);
+    }
+    ASSERT_EQ(log.endFrames.size(), static_cast<size_t>(SCENE_COUNT));
+    for (int k = 0; k < SCENE_COUNT; ++k) {
+        EXPECT_GE(log.endFrames[k], SCENE_ENDS[k] - 1e-4) << "scene " << k + 1;
+        EXPECT_LT(log.endFrames[k], SCENE_ENDS[k] + 1.0 / framesPerSecond + 1e-4) << "scene " << k + 1;
+    }
+    EXPECT_EQ(log.lastTime, log.endFrames.back());
+    EXPECT_GE(log.lastTime, 192.0);
+    ASSERT_EQ(log.taken, SCENE_COUNT);
+}
+
+// Keeps the frames of a run for looking at, under test-frames/faults/ in the build tree.
+void keepFrames(const std::string& run, const RunLog& log)
+{
+    const std::string dir = std::string(VANTREL_BINARY_DIR) + "/test-frames";
+    mkdir(dir.c_str(), 0755);
+    mkdir((dir + "/faults").c_str(), 0755);
+    writePng(dir + "/faults/" + run + "-loading.png", log.loadingFrame);
+    for (int k = 0; k < log.taken; ++k) writePng(dir + "/faults/" + run + "-" + SNAPSHOTS[k].name + ".png", log.snapshots[k]);
+}
+
+bool sawBox(const char* caption, const std::string& text)
+{
+    for (int i = 0; i < headlessMessageBoxCount(); ++i) {
+        const HeadlessMessageBox& box = headlessMessageBoxAt(i);
+        if (std::string(box.caption) == caption && box.text == text) return true;
+    }
+    return false;
+}
+
+std::string soundErrorText(const char* text, int code) { return std::string(text) + "\n(error code: " + std::to_string(code) + ")"; }
+
+// The generated pack (textures and scenes) with a short soundtrack, in a directory of its own.
+bool writePack(const TempDir& dir)
+{
+    mkdir(dir.file("maps").c_str(), 0755);
+    mkdir(dir.file("models").c_str(), 0755);
+    return writeTextures(dir.path()) == 1 && writeModels(dir.path()) == 1 &&
+           !writeSweepMp3(dir.file("Halvo.mp3"), SOUNDTRACK_FRAMES, 2, SOUNDTRACK_RATE).empty();
+}
+
+// A small generator of its own, so the random files are the same on every run.
+uint32_t nextRandom(uint32_t* state)
+{
+    *state ^= *state << 13;
+    *state ^= *state >> 17;
+    *state ^= *state << 5;
+    return *state;
+}
+
+std::vector<unsigned char> emptied(const std::vector<unsigned char>&, uint32_t) { return {}; }
+std::vector<unsigned char> halved(const std::vector<unsigned char>& bytes, uint32_t)
+{
+    return std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2));
+}
+std::vector<unsigned char> cutTo17(const std::vector<unsigned char>& bytes, uint32_t)
+{
+    return std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<long>(std::min<size_t>(17, bytes.size())));
+}
+std::vector<unsigned char> randomised(const std::vector<unsigned char>& bytes, uint32_t seed)
+{
+    std::vector<unsigned char> out(bytes.size());
+    uint32_t state = seed;
+    for (unsigned char& b : out) b = static_cast<unsigned char>(nextRandom(&state) >> 24);
+    return out;
+}
+
+// One way of damaging every file of the pack, and what the soundtrack then does.
+struct Damage {
+    const char* name;
+    std::vector<unsigned char> (*apply)(const std::vector<unsigned char>& bytes, uint32_t seed);
+    int soundtrackError;  // the stream's creation fails with this code; SOUND_OK: it plays
+};
+const Damage DAMAGES[] = {
+    {"empty", emptied, SOUND_ERROR_FORMAT},
+    {"half", halved, SOUND_OK},
+    {"seventeen_bytes", cutTo17, SOUND_ERROR_FORMAT},
+    {"random", randomised, SOUND_ERROR_FORMAT},
+};
+
+// How many whole tokens of a file equal a keyword, as a token reader that stops
+// each token at its first NUL sees them.
+int countTokens(const std::vector<unsigned char>& bytes, const std::string& keyword)
+{
+    auto space = [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    int count = 0;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        while (i < bytes.size() && space(bytes[i])) ++i;
+        const size_t start = i;
+        while (i < bytes.size() && !space(bytes[i])) ++i;
+        std::string token(bytes.begin() + static_cast<long>(start), bytes.begin() + static_cast<long>(i));
+        token = token.substr(0, token.find('\0'));
+        count += i > start && token == keyword ? 1 : 0;
+    }
+    return count;
+}
+
+// The three scene records the demo loads, with their files.
+struct LoadedScene {
+    const char* path;
+    const AseScene* scene;
+};
+const LoadedScene LOADED_SCENES[] = {
+    {"models/escena01.ase", &fireMainScene},
+    {"models/fuegoscn01.ase", &fireFlameScene},
+    {"models/escena02.ase", &flythroughModel},
+};
+
+void PrintTo(const Damage& damage, std::ostream* out) { *out << damage.name; }
+
+class DamagedPack : public ::testing::TestWithParam<Damage> {};
+
+}  // namespace
+
+// Every file the demo reads damaged the same way: no texture loads (each is cut
+// inside its header or its pixels, or its header is noise), the scenes hold
+// what is left of them, and the demo plays every scene on the white loading
+// quad and empty textures to its end.
+TEST_P(DamagedPack, EverySceneRunsAndTheDemoExitsNormally)
+{
+    const Damage& damage = GetParam();
+    TempDir dir;
+    ASSERT_TRUE(writePack(dir));
+    const std::vector<std::string> files = listFiles(dir.path());
+    ASSERT_GE(files.size(), 50u);  // textures, material bitmaps, three scenes, the soundtrack
+    uint32_t seed = 0x9E3779B9u;
+    for (const std::string& file : files) {
+        seed += 0x6D2B79F5u;  // each file its own noise
+        const std::vector<unsigned char> bytes = readBinaryFile(file);
+        ASSERT_GT(bytes.size(), 34u) << file;
+        ASSERT_TRUE(writeFileBytes(file, damage.apply(bytes, seed))) << file;
+    }
+    int nodesLeft[3] = {};
+    for (int s = 0; s < 3; ++s) nodesLeft[s] = countTokens(readBinaryFile(dir.file(LOADED_SCENES[s].path)), "*GEOMOBJECT");
+    RunLog log;
+    EXPECT_EQ(runWholeDemo(dir.path(), DAMAGED_FPS, log), 0);
+    keepFrames(damage.name, log);
+    expectEverySceneRan(log, DAMAGED_FPS);
+
+    // The loading image did not load: a white quad fills the first frame.
+    EXPECT_TRUE(log.loadingFrame.uniform());
+    EXPECT_EQ(log.loadingFrame.at(400, 300)[0], 255);
+    // No texture of any file has an image.
+    EXPECT_EQ(log.fixedTextures, 0);
+    EXPECT_EQ(log.materialTextures, 0);
+    // Each scene record holds the nodes the damaged file still opens.
+    for (int s = 0; s < 3; ++s) EXPECT_EQ(LOADED_SCENES[s].scene->numObjects, nodesLeft[s]) << LOADED_SCENES[s].path;
+    if (damage.apply == halved) {
+        EXPECT_GT(nodesLeft[0] + nodesLeft[1] + nodesLeft[2], 0);
+    }
+    // The frames still show what each scene draws without its pictures.
+    for (int k : {2, 4, 5}) EXPECT_FALSE(log.snapshots[k].uniform()) << SNAPSHOTS[k].name << " drew nothing";
+
+    if (damage.soundtrackError == SOUND_OK) {
+        EXPECT_EQ(headlessMessageBoxCount(), 0);
+        EXPECT_GT(musicBytes, 0u) << "half the file plays";
+        EXPECT_LT(musicBytes, uint32_t(SOUNDTRACK_FRAMES) * 4);
+    } else {
+        EXPECT_TRUE(sawBox("Error", soundErrorText("Can't create stream", damage.soundtrackError)));
+        EXPECT_TRUE(sawBox("Error", soundErrorText("Can't play stream", SOUND_ERROR_HANDLE)));
+        EXPECT_EQ(headlessMessageBoxCount(), 2);
+        EXPECT_EQ(musicStream, 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFile, DamagedPack, ::testing::ValuesIn(DAMAGES),
+                         [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
+
+// The soundtrack replaced by a picture, everything else intact: the stream is
+// refused as no MP3, both failures are shown, and the demo plays silently to
+// its end with every picture loaded.
+TEST(FaultySoundtrack, AnImageUnderTheSoundtracksNameIsReportedAndTheDemoPlaysOn)
+{
+    TempDir dir;
+    ASSERT_TRUE(writePack(dir));
+    ASSERT_TRUE(writeFileBytes(dir.file("Halvo.mp3"), readBinaryFile(dir.file("maps/loading-vantrel.tga"))));
+    RunLog log;
+    EXPECT_EQ(runWholeDemo(dir.path(), INTACT_FPS, log), 0);
+    keepFrames("soundtrack-is-an-image", log);
+    expectEverySceneRan(log, INTACT_FPS);
+    EXPECT_TRUE(sawBox("Error", soundErrorText("Can't create stream", SOUND_ERROR_FORMAT)));
+    EXPECT_TRUE(sawBox("Error", soundErrorText("Can't play stream", SOUND_ERROR_HANDLE)));
+    EXPECT_EQ(headlessMessageBoxCount(), 2);
+    EXPECT_EQ(musicStream, 0u);
+    EXPECT_EQ(musicSeconds, 0.0f);
+    EXPECT_EQ(headlessAudioFrames() > 0 ? *std::max_element(headlessAudioSamples(), headlessAudioSamples() + 2 * headlessAudioFrames()) : 0, 0);
+    // The pictures did load: the loading image shows, and the textures hold images.
+    EXPECT_FALSE(log.loadingFrame.uniform());
+    EXPECT_EQ(log.fixedTextures, DEMO_TEXTURE_FILES);
+    EXPECT_GT(log.materialTextures, 0);
+    for (const LoadedScene& s : LOADED_SCENES) EXPECT_GT(s.scene->numObjects, 0) << s.path;
+}
+
+// ---------------------------------------------------------------------------
+// ASE scenes at the extremes.
+
+namespace {
+
+// Frees everything a load allocated (the demo keeps most of it to the end).
+void destroyScene(AseScene* scene)
+{
+    auto freeAnimation = [](NodeAnimation* a) {
+        std::free(a->posKeys);
+        std::free(a->rotKeys);
+        std::free(a->posFrames);
+        std::free(a->rotFrames);
+    };
+    for (int i = 0; i < scene->numObjects && scene->objects; ++i) freeAnimation(&scene->objects[i].animation);
+    for (int i = 0; i < scene->numLights && scene->lights; ++i) freeAnimation(&scene->lights[i].animation);
+    for (int i = 0; i < scene->numCameras && scene->cameras; ++i) freeAnimation(&scene->cameras[i].animation);
+    releaseAseScene(scene);
+    std::free(scene->objects);
+    std::free(scene->lights);
+    std::free(scene->cameras);
+    *scene = AseScene{};
+}
+
+// The text of a small sound scene, one material and one triangle node, with
+// every value that a case may replace held as text.
+struct AseText {
+    std::string materialCount = "1";
+    std::string subMaterials;  // inserted into the material block
+    std::string numVertex = "3";
+    std::string numFaces = "1";
+    std::string numTVertex = "3";
+    std::string numTVFaces = "1";
+    std::string materialRef = "0";
+    std::string faceLines = "\t\t\t*MESH_FACE 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n";
+    std::string vertexLines;   // after the three vertices
+    std::string tvertLines;    // after the three texture vertices
+    std::string tfaceLines = "\t\t\t*MESH_TFACE 0\t0\t1\t2\n";
+    std::string normalLines;   // after the face's normals
+    std::string nodeExtra;     // after *NODE_NAME
+    std::string tail;          // after the node, at the end of the file
+
+    std::string text() const
+    {
+        return "*3DSMAX_ASCIIEXPORT\t200\n*SCENE {\n\t*SCENE_TICKSPERFRAME 160\n}\n"
+               "*MATERIAL_LIST {\n\t*MATERIAL_COUNT " + materialCount + "\n\t*MATERIAL 0 {\n"
+               "\t\t*MATERIAL_NAME \"Stone\"\n\t\t*UVW_U_TILING 2.0000\n\t\t*UVW_V_TILING 4.0000\n" + subMaterials +
+               "\t}\n}\n*GEOMOBJECT {\n\t*NODE_NAME \"Tri\"\n" + nodeExtra +
+               "\t*MESH {\n\t\t*MESH_NUMVERTEX " + numVertex + "\n\t\t*MESH_NUMFACES " + numFaces +
+               "\n\t\t*MESH_VERTEX_LIST {\n"
+               "\t\t\t*MESH_VERTEX 0\t1.0000\t2.0000\t3.0000\n"
+               "\t\t\t*MESH_VERTEX 1\t4.0000\t5.0000\t6.0000\n"
+               "\t\t\t*MESH_VERTEX 2\t7.0000\t8.0000\t9.0000\n" + vertexLines +
+               "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faceLines +
+               "\t\t}\n\t\t*MESH_NUMTVERTEX " + numTVertex + "\n\t\t*MESH_TVERTLIST {\n"
+               "\t\t\t*MESH_TVERT 0\t0.1000\t0.2000\t0.0000\n"
+               "\t\t\t*MESH_TVERT 1\t0.3000\t0.4000\t0.0000\n"
+               "\t\t\t*MESH_TVERT 2\t0.5000\t0.6000\t0.0000\n" + tvertLines +
+               "\t\t}\n\t\t*MESH_NUMTVFACES " + numTVFaces + "\n\t\t*MESH_TFACELIST {\n" + tfaceLines +
+               "\t\t}\n\t\t*MESH_NORMALS {\n"
+               "\t\t\t*MESH_FACENORMAL 0\t0.0000\t0.0000\t1.0000\n"
+               "\t\t\t\t*MESH_VERTEXNORMAL 0\t0.0000\t0.0000\t1.0000\n" + normalLines +
+               "\t\t}\n\t}\n\t*MATERIAL_REF " + materialRef + "\n}\n" + tail;
+    }
+};
+
+constexpr const char* INT_MAX_TEXT = "2147483647";
+constexpr const char* INT_MIN_TEXT = "-2147483648";
+constexpr const char* PAST_INT_TEXT = "99999999999";  // the C library's %d stores this as -1
+
+// The same bytes through the in-memory reader and through the file reader.
+struct LoadedBoth {
+    AseScene fromMemory{};
+    AseScene fromFile{};
+    int memoryResult = 0;
+    int fileResult = 0;
+    explicit LoadedBoth(const std::string& text)
+    {
+        memoryResult = loadAseSceneFromMemory(text.data(), text.size(), &fromMemory);
+        TempDir dir;
+        const std::string path = dir.write("scene.ase", text);
+        fileResult = loadAseScene(path.c_str(), &fromFile);
+    }
+    ~LoadedBoth()
+    {
+        destroyScene(&fromMemory);
+        destroyScene(&fromFile);
+    }
+};
+
+// What a sound node holds; each check names what a case changes from it.
+void expectSoundVertices(const GeomObject& g)
+{
+    ASSERT_EQ(g.numVertices, 3);
+    ASSERT_NE(g.vertices, nullptr);
+    EXPECT_FLOAT_EQ(g.vertices[0].x, 1.0f);
+    EXPECT_FLOAT_EQ(g.vertices[1].y, 6.0f);  // file z
+    EXPECT_FLOAT_EQ(g.vertices[2].z, -8.0f);  // minus file y
+    ASSERT_NE(g.vertexNormals, nullptr);
+    EXPECT_FLOAT_EQ(g.vertexNormals[0].y, 1.0f);
+}
+void expectSoundFace(const GeomObject& g)
+{
+    ASSERT_EQ(g.numFaces, 1);
+    ASSERT_NE(g.faces, nullptr);
+    EXPECT_EQ(g.faces[0].v[0], 0);
+    EXPECT_EQ(g.faces[0].v[1], 1);
+    EXPECT_EQ(g.faces[0].v[2], 2);
+    EXPECT_EQ(g.faces[0].t[2], 2);
+    EXPECT_FLOAT_EQ(g.faces[0].normal.y, 1.0f);
+}
+// tiling: the material's factors applied to the texture vertices, 1 when none applies.
+void expectSoundTexVertices(const GeomObject& g, float uTiling, float vTiling)
+{
+    ASSERT_EQ(g.numTexVertices, 3);
+    ASSERT_NE(g.texVertices, nullptr);
+    EXPECT_FLOAT_EQ(g.texVertices[0].u, 0.1f * uTiling);
+    EXPECT_FLOAT_EQ(g.texVertices[2].v, 0.6f * vTiling);
+}
+
+struct AseCase {
+    const char* name;
+    void (*edit)(AseText& text);
+    void (*check)(const AseScene& scene);
+};
+
+void checkBoth(const AseCase& c)
+{
+    SCOPED_TRACE(c.name);
+    AseText text;
+    c.edit(text);
+    LoadedBoth l(text.text());
+    EXPECT_EQ(l.memoryResult, 1);
+    EXPECT_EQ(l.fileResult, 1);
+    {
+        SCOPED_TRACE("from memory");
+        c.check(l.fromMemory);
+    }
+    {
+        SCOPED_TRACE("from the file");
+        c.check(l.fromFile);
+    }
+}
+
+// A node whose vertex count the file cannot fill: no vertex or normal array, the rest read.
+void checkNoVertices(const AseScene& s)
+{
+    ASSERT_EQ(s.numObjects, 1);
+    const GeomObject& g = s.objects[0];
+    EXPECT_EQ(g.numVertices, 0);
+    EXPECT_EQ(g.vertices, nullptr);
+    EXPECT_EQ(g.vertexNormals, nullptr);
+    expectSoundFace(g);
+    expectSoundTexVertices(g, 2.0f, 4.0f);
+}
+void checkNoFaces(const AseScene& s)
+{
+    ASSERT_EQ(s.numObjects, 1);
+    const GeomObject& g = s.objects[0];
+    EXPECT_EQ(g.numFaces, 0);
+    EXPECT_EQ(g.faces, nullptr);
+    expectSoundVertices(g);
+    expectSoundTexVertices(g, 2.0f, 4.0f);
+}
+void checkNoTexVertices(const AseScene& s)
+{
+    ASSERT_EQ(s.numObjects, 1);
+    const GeomObject& g = s.objects[0];
+    EXPECT_EQ(g.numTexVertices, 0);
+    EXPECT_EQ(g.texVertices, nullptr);
+    expectSoundVertices(g);
+    expectSoundFace(g);
+}
+// No material table: the node's texture vertices are stored as read.
+void checkNoMaterials(const AseScene& s)
+{
+    EXPECT_EQ(s.numMaterials, 0);
+    EXPECT_EQ(s.materials, nullptr);
+    ASSERT_EQ(s.numObjects, 1);
+    EXPECT_EQ(s.objects[0].materialRef, 0);
+    expectSoundVertices(s.objects[0]);
+    expectSoundTexVertices(s.objects[0], 1.0f, 1.0f);
+}
+// Everything as in the sound scene.
+void checkSound(const AseScene& s)
+{
+    ASSERT_EQ(s.numMaterials, 1);
+    EXPECT_STREQ(s.materials[0].name, "Stone");
+    ASSERT_GE(s.numObjects, 1);  // cases may add nodes after it
+    const GeomObject& g = s.objects[0];
+    EXPECT_STREQ(g.name, "Tri");
+    expectSoundVertices(g);
+    expectSoundFace(g);
+    expectSoundTexVertices(g, 2.0f, 4.0f);
+}
+
+}  // namespace
+
+// Every count field at the limits of int, below zero and past int: a table
+// that no file that size can fill is not allocated and its count becomes 0;
+// the counts that size nothing are kept; the rest of the scene is read.
+TEST(AseExtremes, CountsAtAndPastTheLimitsOfInt)
+{
+    const AseCase cases[] = {
+        {"the sound scene", [](AseText&) {}, checkSound},
+        {"vertex count INT_MAX", [](AseText& t) { t.numVertex = INT_MAX_TEXT; }, checkNoVertices},
+        {"vertex count INT_MIN", [](AseText& t) { t.numVertex = INT_MIN_TEXT; }, checkNoVertices},
+        {"vertex count -1", [](AseText& t) { t.numVertex = "-1"; }, checkNoVertices},
+        {"vertex count past int", [](AseText& t) { t.numVertex = PAST_INT_TEXT; }, checkNoVertices},
+        {"face count INT_MAX", [](AseText& t) { t.numFaces = INT_MAX_TEXT; }, checkNoFaces},
+        {"face count INT_MIN", [](AseText& t) { t.numFaces = INT_MIN_TEXT; }, checkNoFaces},
+        {"face count -1", [](AseText& t) { t.numFaces = "-1"; }, checkNoFaces},
+        {"face count past int", [](AseText& t) { t.numFaces = PAST_INT_TEXT; }, checkNoFaces},
+        {"texture vertex count INT_MAX", [](AseText& t) { t.numTVertex = INT_MAX_TEXT; }, checkNoTexVertices},
+        {"texture vertex count INT_MIN", [](AseText& t) { t.numTVertex = INT_MIN_TEXT; }, checkNoTexVertices},
+        {"texture vertex count -7", [](AseText& t) { t.numTVertex = "-7"; }, checkNoTexVertices},
+        {"material count INT_MAX", [](AseText& t) { t.materialCount = INT_MAX_TEXT; }, checkNoMaterials},
+        {"material count INT_MIN", [](AseText& t) { t.materialCount = INT_MIN_TEXT; }, checkNoMaterials},
+        {"material count -1", [](AseText& t) { t.materialCount = "-1"; }, checkNoMaterials},
+        {"material count past int", [](AseText& t) { t.materialCount = PAST_INT_TEXT; }, checkNoMaterials},
+        {"texture face count INT_MAX",
+         [](AseText& t) { t.numTVFaces = INT_MAX_TEXT; },
+         [](const AseScene& s) {
+             checkSound(s);
+             EXPECT_EQ(s.objects[0].numTexFaces, 2147483647);  // kept: no array is sized by it
+         }},
+        {"texture face count INT_MIN",
+         [](AseText& t) { t.numTVFaces = INT_MIN_TEXT; },
+         [](const AseScene& s) {
+             checkSound(s);
+             EXPECT_EQ(s.objects[0].numTexFaces, -2147483647 - 1);
+         }},
+        {"sub-material count INT_MAX, its block read into the material",
+         [](AseText& t) {
+             t.subMaterials = "\t\t*NUMSUBMTLS 2147483647\n\t\t*SUBMATERIAL 0 {\n\t\t\t*MATERIAL_NAME \"Inner\"\n"
+                              "\t\t\t*UVW_U_TILING 3.0000\n\t\t}\n";
+         },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numMaterials, 1);
+             EXPECT_STREQ(s.materials[0].name, "Inner");  // the last name before the next *MATERIAL
+             ASSERT_EQ(s.numObjects, 1);
+             expectSoundTexVertices(s.objects[0], 3.0f, 4.0f);
+         }},
+        {"sub-material count -1",
+         [](AseText& t) { t.subMaterials = "\t\t*NUMSUBMTLS -1\n"; },
+         checkSound},
+        {"material count 3 with one material block",
+         [](AseText& t) { t.materialCount = "3"; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numMaterials, 3);
+             EXPECT_STREQ(s.materials[0].name, "Stone");
+             EXPECT_STREQ(s.materials[2].name, "");
+             EXPECT_EQ(s.materials[2].hasBitmap, 0);
+             expectSoundTexVertices(s.objects[0], 2.0f, 4.0f);
+         }},
+    };
+    for (const AseCase& c : cases) checkBoth(c);
+}
+
+// Element indices past every array and below zero: lines that address an
+// element outside their array are ignored; indices a face holds are kept as
+// read (the renderer skips faces that reach outside their arrays); material
+// references outside the table leave the node without a material.
+TEST(AseExtremes, IndicesPastEveryArray)
+{
+    const AseCase cases[] = {
+        {"vertex lines at INT_MAX, INT_MIN and the count",
+         [](AseText& t) {
+             t.vertexLines = "\t\t\t*MESH_VERTEX 2147483647\t9.0\t9.0\t9.0\n\t\t\t*MESH_VERTEX -2147483648\t9.0\t9.0\t9.0\n"
+                             "\t\t\t*MESH_VERTEX 3\t9.0\t9.0\t9.0\n\t\t\t*MESH_VERTEX 99999999999\t9.0\t9.0\t9.0\n";
+         },
+         checkSound},
+        {"texture vertex lines past the array",
+         [](AseText& t) {
+             t.tvertLines = "\t\t\t*MESH_TVERT 2147483647\t9.0\t9.0\t0.0\n\t\t\t*MESH_TVERT -1\t9.0\t9.0\t0.0\n"
+                            "\t\t\t*MESH_TVERT 3\t9.0\t9.0\t0.0\n";
+         },
+         checkSound},
+        {"normal lines past the arrays",
+         [](AseText& t) {
+             t.normalLines = "\t\t\t*MESH_FACENORMAL 2147483647\t9.0\t9.0\t9.0\n\t\t\t*MESH_FACENORMAL -1\t9.0\t9.0\t9.0\n"
+                             "\t\t\t\t*MESH_VERTEXNORMAL 2147483647\t9.0\t9.0\t9.0\n"
+                             "\t\t\t\t*MESH_VERTEXNORMAL -2147483648\t9.0\t9.0\t9.0\n"
+                             "\t\t\t\t*MESH_VERTEXNORMAL 3\t9.0\t9.0\t9.0\n";
+         },
+         checkSound},
+        {"face lines past the array",
+         [](AseText& t) {
+             t.faceLines += "\t\t\t*MESH_FACE 2147483647: A: 9 B: 9 C: 9 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 9\n"
+                            "\t\t\t*MESH_FACE -1: A: 9 B: 9 C: 9 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 9\n"
+                            "\t\t\t*MESH_FACE 1: A: 9 B: 9 C: 9 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 9\n";
+             t.tfaceLines += "\t\t\t*MESH_TFACE 2147483647\t9\t9\t9\n\t\t\t*MESH_TFACE -2147483648\t9\t9\t9\n"
+                             "\t\t\t*MESH_TFACE 1\t9\t9\t9\n";
+         },
+         [](const AseScene& s) {
+             checkSound(s);
+             EXPECT_EQ(s.objects[0].faces[0].materialId, 0);
+         }},
+        {"a face's vertex and texture indices past their arrays",
+         [](AseText& t) {
+             t.faceLines = "\t\t\t*MESH_FACE 0: A: 2147483647 B: -1 C: 3 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 "
+                           "\t*MESH_MTLID 2147483647\n";
+             t.tfaceLines = "\t\t\t*MESH_TFACE 0\t-2147483648\t3\t2147483647\n";
+         },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 1);
+             const GeomObject& g = s.objects[0];
+             expectSoundVertices(g);
+             ASSERT_EQ(g.numFaces, 1);
+             EXPECT_EQ(g.faces[0].v[0], 2147483647);
+             EXPECT_EQ(g.faces[0].v[1], -1);
+             EXPECT_EQ(g.faces[0].v[2], 3);
+             EXPECT_EQ(g.faces[0].t[0], -2147483647 - 1);
+             EXPECT_EQ(g.faces[0].t[2], 2147483647);
+             EXPECT_EQ(g.faces[0].materialId, 2147483647);
+         }},
+        {"material reference INT_MAX",
+         [](AseText& t) { t.materialRef = INT_MAX_TEXT; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 1);
+             EXPECT_EQ(s.objects[0].materialRef, 2147483647);
+             expectSoundTexVertices(s.objects[0], 1.0f, 1.0f);
+         }},
+        {"material reference INT_MIN",
+         [](AseText& t) { t.materialRef = INT_MIN_TEXT; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 1);
+             EXPECT_EQ(s.objects[0].materialRef, -2147483647 - 1);
+             expectSoundTexVertices(s.objects[0], 1.0f, 1.0f);
+         }},
+        {"material reference equal to the count",
+         [](AseText& t) { t.materialRef = "1"; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 1);
+             expectSoundTexVertices(s.objects[0], 1.0f, 1.0f);
+         }},
+    };
+    for (const AseCase& c : cases) checkBoth(c);
+}
+
+// Lines and tokens of 100 000 characters: a long line is skipped 254
+// characters at a time, a long token is one unknown word, a long number
+// saturates, a long name is cut to its field.
+TEST(AseExtremes, HundredThousandCharacterLinesAndTokens)
+{
+    constexpr size_t LONG = 100000;
+    static const std::string longWord(LONG, 'x');
+    static std::string shortWords;
+    for (size_t i = 0; shortWords.size() < LONG; ++i) shortWords += " w";
+    static const std::string longDigits(LONG, '9');
+    static const std::string longZeros = "0." + std::string(LONG - 2, '0');
+    static const std::string longKeyword = "*MESH_NUMVERTEX" + std::string(LONG - 15, 'X');
+    const AseCase cases[] = {
+        {"a line of one long word",
+         [](AseText& t) { t.nodeExtra = "\t*COMMENT " + longWord + "\n"; },
+         checkSound},
+        {"a line of many short words",
+         [](AseText& t) { t.nodeExtra = "\t*COMMENT" + shortWords + "\n"; },
+         checkSound},
+        {"a long word alone on its line",
+         [](AseText& t) { t.nodeExtra = longWord + "\n"; },
+         checkSound},
+        {"a long keyword-like token",
+         [](AseText& t) { t.nodeExtra = "\t" + longKeyword + " 77\n"; },
+         checkSound},
+        {"a long vertex count",
+         [](AseText& t) { t.numVertex = longDigits; },
+         checkNoVertices},
+        {"a long material count",
+         [](AseText& t) { t.materialCount = "-" + longDigits; },
+         checkNoMaterials},
+        {"a long number as a coordinate",
+         [](AseText& t) { t.vertexLines = "\t\t\t*MESH_VERTEX 1\t" + longDigits + "\t" + longZeros + "\t-" + longDigits + "\n"; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 1);
+             const GeomObject& g = s.objects[0];
+             ASSERT_EQ(g.numVertices, 3);
+             EXPECT_TRUE(std::isinf(g.vertices[1].x) && g.vertices[1].x > 0);
+             EXPECT_EQ(g.vertices[1].z, 0.0f);  // minus file y
+             EXPECT_TRUE(std::isinf(g.vertices[1].y) && g.vertices[1].y < 0);
+             expectSoundFace(g);
+         }},
+        {"a long node name",
+         [](AseText& t) { t.nodeExtra = "\t*NODE_NAME \"" + longWord + "\"\n"; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 1);
+             EXPECT_EQ(std::string(s.objects[0].name), std::string(ASE_NAME_SIZE - 1, 'x'));
+             expectSoundVertices(s.objects[0]);
+         }},
+        {"a long bitmap path",
+         [](AseText& t) { t.subMaterials = "\t\t*BITMAP \"" + longWord + "\"\n"; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numMaterials, 1);
+             EXPECT_EQ(s.materials[0].hasBitmap, 1);
+             EXPECT_EQ(std::string(s.materials[0].bitmapPath), std::string(ASE_NAME_SIZE - 1, 'x'));
+             expectSoundTexVertices(s.objects[0], 2.0f, 4.0f);
+         }},
+    };
+    for (const AseCase& c : cases) checkBoth(c);
+}
+
+// Files that end without a newline, in the middle of a line, or right after
+// a keyword that expects more: what was read is kept.
+TEST(AseExtremes, FilesThatEndAbruptly)
+{
+    const AseCase cases[] = {
+        {"no newline after a vertex line",
+         [](AseText& t) { t.tail = "*GEOMOBJECT {\n\t*MESH {\n\t\t*MESH_NUMVERTEX 3\n\t\t*MESH_VERTEX 2\t7.0\t8.0\t9.0"; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 2);
+             checkSound(s);
+             const GeomObject& g = s.objects[1];
+             ASSERT_EQ(g.numVertices, 3);
+             EXPECT_FLOAT_EQ(g.vertices[2].x, 7.0f);
+             EXPECT_FLOAT_EQ(g.vertices[2].y, 9.0f);
+             EXPECT_FLOAT_EQ(g.vertices[2].z, -8.0f);
+         }},
+        {"inside a face line",
+         [](AseText& t) { t.tail = "*GEOMOBJECT {\n\t*MESH_NUMVERTEX 3\n\t*MESH_NUMFACES 1\n\t*MESH_FACE 0: A: 1 B: 2"; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 2);
+             const GeomObject& g = s.objects[1];
+             ASSERT_EQ(g.numFaces, 1);
+             EXPECT_EQ(g.faces[0].v[0], 1);
+             EXPECT_EQ(g.faces[0].v[1], 2);
+             EXPECT_EQ(g.faces[0].v[2], 0);
+         }},
+        {"inside a number",
+         [](AseText& t) { t.tail = "*GEOMOBJECT {\n\t*MESH_NUMVERTEX 1\n\t*MESH_VERTEX 0 1.5 -2."; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 2);
+             const GeomObject& g = s.objects[1];
+             ASSERT_EQ(g.numVertices, 1);
+             EXPECT_FLOAT_EQ(g.vertices[0].x, 1.5f);
+             EXPECT_FLOAT_EQ(g.vertices[0].z, 2.0f);
+             EXPECT_FLOAT_EQ(g.vertices[0].y, 0.0f);
+         }},
+        {"inside a quoted name",
+         [](AseText& t) { t.tail = "*GEOMOBJECT {\n\t*NODE_NAME \"Unfinished"; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 2);
+             EXPECT_STREQ(s.objects[1].name, "Unfinishe");
+         }},
+        {"after a keyword that expects a value",
+         [](AseText& t) { t.tail = "*GEOMOBJECT {\n\t*NODE_NAME \"Last\"\n\t*MESH_NUMVERTEX"; },
+         [](const AseScene& s) {
+             ASSERT_EQ(s.numObjects, 2);
+             EXPECT_STREQ(s.objects[1].name, "Last");
+             EXPECT_EQ(s.objects[1].numVertices, 0);
+             EXPECT_EQ(s.objects[1].vertices, nullptr);
+         }},
+        {"after a count of materials",
+         [](AseText& t) { t.tail = "*MATERIAL_COUNT"; },
+         checkSound},
+    };
+    for (const AseCase& c : cases) checkBoth(c);
+}
+
+// *TM_ANIMATION as the last token of the file, with nothing, a blank, its
+// brace or a key without values after it, in a geometry node, a light and a
+// camera: the node keeps what it had, with no keys beyond those counted and
+// no tables.
+TEST(AseExtremes, AnimationBlockAtTheVeryEnd)
+{
+    struct Case {
+        const char* tail;
+        int posKeys;
+    };
+    const Case tails[] = {
+        {"*TM_ANIMATION", 0},
+        {"*TM_ANIMATION\n", 0},
+        {"*TM_ANIMATION {", 0},
+        {"*TM_ANIMATION {\n\t*NODE_NAME \"Tri\"\n\t*CONTROL_POS_TRACK {\n\t\t*CONTROL_POS_SAMPLE", 1},
+        {"*TM_ANIMATION {\n\t*NODE_NAME \"Tri\"\n\t*CONTROL_POS_TRACK {\n\t\t*CONTROL_POS_SAMPLE 0", 1},
+        {"*TM_ANIMATION {\n\t*NODE_NAME \"Tri\"\n\t*CONTROL_ROT_TRACK {\n\t\t*CONTROL_ROT_KEY 160 1", 0},
+    };
+    const char* const owners[] = {"", "*LIGHTOBJECT {\n\t*NODE_NAME \"Lamp\"\n", "*CAMERAOBJECT {\n\t*NODE_NAME \"Eye\"\n"};
+    for (const Case& c : tails) {
+        for (int owner = 0; owner < 3; ++owner) {
+            SCOPED_TRACE(std::string(owners[owner]) + c.tail);
+            AseText text;
+            if (owner == 0) {
+                // The node's own block is left open: the animation ends the node and the file.
+                std::string t = text.text();
+                t.resize(t.rfind("}\n"));
+                t += c.tail;
+                LoadedBoth l(t);
+                for (const AseScene* s : {&l.fromMemory, &l.fromFile}) {
+                    checkSound(*s);
+                    const NodeAnimation& a = s->objects[0].animation;
+                    EXPECT_EQ(a.numPosKeys, c.posKeys);
+                    EXPECT_EQ(a.posFrames, nullptr);
+                    EXPECT_EQ(a.rotFrames, nullptr);
+                    EXPECT_EQ(a.numPosFrames + a.numRotFrames, 0);
+                }
+                continue;
+            }
+            text.tail = std::string(owners[owner]) + c.tail;
+            LoadedBoth l(text.text());
+            for (const AseScene* s : {&l.fromMemory, &l.fromFile}) {
+                checkSound(*s);
+                const NodeAnimation* a = nullptr;
+                if (owner == 1) {
+                    ASSERT_EQ(s->numLights, 1);
+                    EXPECT_STREQ(s->lights[0].name, "Lamp");
+                    a = &s->lights[0].animation;
+                } else {
+                    ASSERT_EQ(s->numCameras, 1);
+                    EXPECT_STREQ(s->cameras[0].name, "Eye");
+                    a = &s->cameras[0].animation;
+                }
+                EXPECT_EQ(a->numPosKeys, c.posKeys);
+                EXPECT_EQ(a->numPosFrames + a->numRotFrames, 0);
+            }
+        }
+    }
+}
