@@ -189,14 +189,20 @@ void expectEverySceneRan(const RunLog& log, int framesPerSecond)
     ASSERT_EQ(log.taken, SCENE_COUNT);
 }
 
-// Keeps the frames of a run for looking at, under test-frames/faults/ in the build tree.
-void keepFrames(const std::string& run, const RunLog& log)
+// Where frames are kept for looking at: test-frames/faults/ in the build tree.
+std::string framesDir()
 {
     const std::string dir = std::string(VANTREL_BINARY_DIR) + "/test-frames";
     mkdir(dir.c_str(), 0755);
     mkdir((dir + "/faults").c_str(), 0755);
-    writePng(dir + "/faults/" + run + "-loading.png", log.loadingFrame);
-    for (int k = 0; k < log.taken; ++k) writePng(dir + "/faults/" + run + "-" + SNAPSHOTS[k].name + ".png", log.snapshots[k]);
+    return dir + "/faults/";
+}
+
+void keepFrames(const std::string& run, const RunLog& log)
+{
+    const std::string dir = framesDir();
+    writePng(dir + run + "-loading.png", log.loadingFrame);
+    for (int k = 0; k < log.taken; ++k) writePng(dir + run + "-" + SNAPSHOTS[k].name + ".png", log.snapshots[k]);
 }
 
 bool sawBox(const char* caption, const std::string& text)
@@ -888,4 +894,87 @@ TEST(AseExtremes, AnimationBlockAtTheVeryEnd)
             }
         }
     }
+}
+
+namespace {
+
+class AseExtremesDrawn : public GLTest {};
+
+// A file vertex (x, 0, y) is drawn at (x, y, 0): on screen at pixel (x, y) under the projection below.
+std::string screenVertex(int index, int x, int y)
+{
+    return "\t\t\t*MESH_VERTEX " + std::to_string(index) + "\t" + std::to_string(x) + ".0\t0.0\t" + std::to_string(y) + ".0\n";
+}
+std::string faceLine(int index, const std::string& a, const std::string& b, const std::string& c)
+{
+    return "\t\t\t*MESH_FACE " + std::to_string(index) + ": A: " + a + " B: " + b + " C: " + c +
+           " AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n";
+}
+
+}  // namespace
+
+// A loaded scene whose faces reach past their arrays and whose node names a
+// material far past the table draws exactly its sound faces: the node with
+// the absurd reference untextured in the current colour, the textured node's
+// sound face with its bitmap, the faces out of range not at all.
+TEST_F(AseExtremesDrawn, OnlyTheSoundFacesAreDrawn)
+{
+    TempDir dir;
+    ScopedChdir cd(dir.path());
+    dir.write("maps/grey.tga", tgaFile(4, 128));
+    const std::string text =
+        "*3DSMAX_ASCIIEXPORT\t200\n*MATERIAL_LIST {\n\t*MATERIAL_COUNT 1\n\t*MATERIAL 0 {\n"
+        "\t\t*BITMAP \"maps/grey.tga\"\n\t\t*UVW_U_TILING 1.0\n\t\t*UVW_V_TILING 1.0\n\t}\n}\n"
+        // Left: untextured, its material reference far past the table.
+        "*GEOMOBJECT {\n\t*NODE_NAME \"Left\"\n\t*MESH {\n\t\t*MESH_NUMVERTEX 3\n\t\t*MESH_NUMFACES 3\n"
+        "\t\t*MESH_VERTEX_LIST {\n" + screenVertex(0, 50, 100) + screenVertex(1, 250, 100) + screenVertex(2, 50, 500) +
+        "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faceLine(0, "0", "1", "2") + faceLine(1, "0", "1", "2147483647") +
+        faceLine(2, "-1", "1", "2") + "\t\t}\n\t\t*MESH_NUMTVERTEX 1\n\t\t*MESH_TVERTLIST {\n\t\t\t*MESH_TVERT 0\t0.5\t0.5\t0.0\n"
+        "\t\t}\n\t\t*MESH_TFACELIST {\n\t\t\t*MESH_TFACE 0\t0\t0\t0\n\t\t}\n\t}\n\t*MATERIAL_REF 2147483647\n}\n"
+        // Middle and right: textured; the right face's texture corners lie past the texture vertices.
+        "*GEOMOBJECT {\n\t*NODE_NAME \"Textured\"\n\t*MESH {\n\t\t*MESH_NUMVERTEX 6\n\t\t*MESH_NUMFACES 2\n"
+        "\t\t*MESH_VERTEX_LIST {\n" + screenVertex(0, 300, 100) + screenVertex(1, 500, 100) + screenVertex(2, 300, 500) +
+        screenVertex(3, 550, 100) + screenVertex(4, 750, 100) + screenVertex(5, 550, 500) +
+        "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faceLine(0, "0", "1", "2") + faceLine(1, "3", "4", "5") +
+        "\t\t}\n\t\t*MESH_NUMTVERTEX 1\n\t\t*MESH_TVERTLIST {\n\t\t\t*MESH_TVERT 0\t0.5\t0.5\t0.0\n\t\t}\n"
+        "\t\t*MESH_TFACELIST {\n\t\t\t*MESH_TFACE 0\t0\t0\t0\n\t\t\t*MESH_TFACE 1\t0\t2147483647\t-2147483648\n\t\t}\n"
+        "\t}\n\t*MATERIAL_REF 0\n}\n";
+    const std::string path = dir.write("models/extremes.ase", text);
+    AseScene scene{};
+    ASSERT_EQ(loadAseScene(path.c_str(), &scene), 1);
+    ASSERT_EQ(scene.numObjects, 2);
+    ASSERT_EQ(scene.numMaterials, 1);
+    GLint width = 0;
+    glBindTexture(GL_TEXTURE_2D, scene.materials[0].textureName);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 4);
+
+    glViewport(0, 0, 800, 600);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 800, 0, 600, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    drawAseScene(&scene);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    const Frame frame = readFrame();
+    writePng(framesDir() + "ase-extremes.png", frame);
+
+    unsigned char rgb[3] = {};
+    glPixel(100, 200, rgb);  // inside the left face
+    EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 3 * 255);
+    glPixel(350, 200, rgb);  // inside the textured face: the grey bitmap
+    EXPECT_NEAR(rgb[0], 128, 2);
+    EXPECT_NEAR(rgb[2], 128, 2);
+    glPixel(600, 200, rgb);  // where the face with texture corners out of range would be
+    EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 0);
+    // Nothing else: the frame has the two triangles and black.
+    EXPECT_NEAR(frame.mean(525, 0, 800, 600), 0.0, 1e-9);
+    destroyScene(&scene);
 }
