@@ -25,9 +25,16 @@
 namespace {
 
 constexpr size_t FACES_PER_NODE = 4;       // triangles kept of every node in the small scenes
-constexpr size_t FACES_PER_LARGE_NODE = 48;  // in the one larger scene
+constexpr size_t FACES_PER_LARGE_NODE = 24;  // in the one larger scene
 constexpr size_t EDIT_BYTES = 4;           // bytes of input per edit: kind, 16-bit position, argument
 constexpr size_t MAX_EDITS = 32;           // edits applied at most; the rest of the input is ignored
+// An edit that would make the text longer than this is left out. Copies of
+// blocks that run to the end of a cut file would otherwise double it every
+// time, and the reader's time grows with the square of the length where node
+// keywords sit behind other keywords on their line (a skipped line hides them,
+// so every node is read up to the end of the file): at this length such a file
+// still loads in a few seconds under the sanitizers.
+constexpr size_t MAX_TEXT_BYTES = 160 * 1024;
 
 // Values that sit on or beyond the limits of what the numbers of the format
 // are read into (32-bit ints, floats), or are no number at all.
@@ -358,8 +365,11 @@ std::string editedScene(const uint8_t* data, size_t size)
     if (size == 0) return baseScenes[0];
     std::string text = baseScenes[data[0] % baseScenes.size()];
     size_t edits = 0;
-    for (size_t i = 1; i + EDIT_BYTES <= size && edits < MAX_EDITS; i += EDIT_BYTES, ++edits)
-        applyEdit(&text, data[i], static_cast<unsigned>(data[i + 1] | (data[i + 2] << 8)), data[i + 3]);
+    for (size_t i = 1; i + EDIT_BYTES <= size && edits < MAX_EDITS; i += EDIT_BYTES, ++edits) {
+        std::string edited = text;
+        applyEdit(&edited, data[i], static_cast<unsigned>(data[i + 1] | (data[i + 2] << 8)), data[i + 3]);
+        if (edited.size() <= MAX_TEXT_BYTES) text.swap(edited);
+    }
     return text;
 }
 

@@ -61,8 +61,10 @@ tiny tiny-4x2-24-top.tga '\0\0\2\0\0\0\0\0\0\0\0\0\4\0\2\0\30\40AAABBBCCCDDDEEEF
 [ -d "$root/tests/fixtures/tga" ] && seed_tree fuzz_tga fixture- "$root/tests/fixtures/tga"
 [ -d "$peer/tga" ] && seed_tree fuzz_tga peer- "$peer/tga"
 
-# ASE: the pack's scenes (cut), fixtures, the peer corpus.
-for f in "$data"/models/*.ase; do seed fuzz_ase "pack-$(basename "$f")" "$f"; done
+# ASE: the pack's scenes (the fire scene whole, the first 64 KiB of each, which
+# keep a run fast), fixtures, the peer corpus.
+seed fuzz_ase pack-fuegoscn01.ase "$data/models/fuegoscn01.ase"
+for f in "$data"/models/*.ase; do seed fuzz_ase "pack-64k-$(basename "$f")" "$f" 65536; done
 [ -d "$root/tests/fixtures/ase" ] && seed_tree fuzz_ase fixture- "$root/tests/fixtures/ase"
 [ -d "$peer/ase" ] && seed_tree fuzz_ase peer- "$peer/ase"
 
