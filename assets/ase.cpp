@@ -226,3 +226,21 @@ void releaseAseScene(AseScene* scene)
     std::free(scene->materials);
     scene->materials = nullptr;
 }
+
+void freeAseScene(AseScene* scene)
+{
+    auto freeAnimation = [](NodeAnimation* a) {
+        std::free(a->posKeys);
+        std::free(a->rotKeys);
+        std::free(a->posFrames);
+        std::free(a->rotFrames);
+    };
+    for (int i = 0; i < scene->numObjects && scene->objects != nullptr; ++i) freeAnimation(&scene->objects[i].animation);
+    for (int i = 0; i < scene->numLights && scene->lights != nullptr; ++i) freeAnimation(&scene->lights[i].animation);
+    for (int i = 0; i < scene->numCameras && scene->cameras != nullptr; ++i) freeAnimation(&scene->cameras[i].animation);
+    releaseAseScene(scene);
+    std::free(scene->objects);
+    std::free(scene->lights);
+    std::free(scene->cameras);
+    *scene = AseScene{};
+}

@@ -135,3 +135,7 @@ int loadAseScene(const char* path, AseScene* scene);
 int loadAseSceneFromMemory(const char* data, size_t size, AseScene* scene);
 // Frees every node's mesh arrays and the material table; counts are kept.
 void releaseAseScene(AseScene* scene);
+// Frees everything a load allocated (node, light and camera tables and their
+// keys too) and zeroes the record: for callers that load scenes again and again
+// (tests, tools). The demo keeps those tables to its end.
+void freeAseScene(AseScene* scene);

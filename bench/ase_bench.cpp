@@ -86,22 +86,6 @@ const std::string& tenMegabyteScene()
     return scene;
 }
 
-void destroyScene(AseScene* scene)
-{
-    auto freeAnimation = [](NodeAnimation* a) {
-        std::free(a->posKeys);
-        std::free(a->rotKeys);
-        std::free(a->posFrames);
-        std::free(a->rotFrames);
-    };
-    for (int i = 0; i < scene->numObjects; ++i) freeAnimation(&scene->objects[i].animation);
-    releaseAseScene(scene);
-    std::free(scene->objects);
-    std::free(scene->lights);
-    std::free(scene->cameras);
-    *scene = AseScene{};
-}
-
 void BM_LoadTenMegabyteSceneFromMemory(benchmark::State& state)
 {
     const std::string& text = tenMegabyteScene();
@@ -110,7 +94,7 @@ void BM_LoadTenMegabyteSceneFromMemory(benchmark::State& state)
         loadAseSceneFromMemory(text.data(), text.size(), &scene);
         benchmark::DoNotOptimize(scene.objects);
         if (scene.numObjects != NODES) state.SkipWithError("wrong node count");
-        destroyScene(&scene);
+        freeAseScene(&scene);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
     state.counters["file_MB"] = static_cast<double>(text.size()) / (1 << 20);
@@ -133,7 +117,7 @@ void BM_LoadTenMegabyteSceneFromFile(benchmark::State& state)
         AseScene scene{};
         loadAseScene(path, &scene);
         benchmark::DoNotOptimize(scene.objects);
-        destroyScene(&scene);
+        freeAseScene(&scene);
     }
     std::remove(path);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));

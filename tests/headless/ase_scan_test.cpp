@@ -413,25 +413,6 @@ void expectSameScene(const AseScene& a, const AseScene& b)
     }
 }
 
-// Frees everything a load allocated (the demo keeps most of it to the end).
-void destroyScene(AseScene* scene)
-{
-    auto freeAnimation = [](NodeAnimation* a) {
-        std::free(a->posKeys);
-        std::free(a->rotKeys);
-        std::free(a->posFrames);
-        std::free(a->rotFrames);
-    };
-    for (int i = 0; i < scene->numObjects && scene->objects; ++i) freeAnimation(&scene->objects[i].animation);
-    for (int i = 0; i < scene->numLights && scene->lights; ++i) freeAnimation(&scene->lights[i].animation);
-    for (int i = 0; i < scene->numCameras && scene->cameras; ++i) freeAnimation(&scene->cameras[i].animation);
-    releaseAseScene(scene);
-    std::free(scene->objects);
-    std::free(scene->lights);
-    std::free(scene->cameras);
-    *scene = AseScene{};
-}
-
 // Reads bytes through both streams and compares the scenes.
 void compareWholeScene(const std::string& bytes, const std::string& what)
 {
@@ -446,8 +427,8 @@ void compareWholeScene(const std::string& bytes, const std::string& what)
     AseScene slow{};
     readAseScene(ref, &slow);
     expectSameScene(fast, slow);
-    destroyScene(&fast);
-    destroyScene(&slow);
+    freeAseScene(&fast);
+    freeAseScene(&slow);
 }
 
 std::string readText(const std::string& path)

@@ -21,31 +21,12 @@ namespace {
 
 std::string fixture(const std::string& name) { return std::string(VANTREL_SOURCE_DIR) + "/tests/fixtures/ase/" + name; }
 
-// Frees everything a load allocated (the demo keeps most of it to the end).
-void destroyScene(AseScene* scene)
-{
-    auto freeAnimation = [](NodeAnimation* a) {
-        std::free(a->posKeys);
-        std::free(a->rotKeys);
-        std::free(a->posFrames);
-        std::free(a->rotFrames);
-    };
-    for (int i = 0; i < scene->numObjects && scene->objects; ++i) freeAnimation(&scene->objects[i].animation);
-    for (int i = 0; i < scene->numLights && scene->lights; ++i) freeAnimation(&scene->lights[i].animation);
-    for (int i = 0; i < scene->numCameras && scene->cameras; ++i) freeAnimation(&scene->cameras[i].animation);
-    releaseAseScene(scene);
-    std::free(scene->objects);
-    std::free(scene->lights);
-    std::free(scene->cameras);
-    *scene = AseScene{};
-}
-
 // A scene loaded from a fixture, freed at the end of the test.
 struct Loaded {
     AseScene scene{};
     explicit Loaded(const std::string& name) { result = loadAseScene(fixture(name).c_str(), &scene); }
     Loaded(const char* bytes, size_t size) { result = loadAseSceneFromMemory(bytes, size, &scene); }
-    ~Loaded() { destroyScene(&scene); }
+    ~Loaded() { freeAseScene(&scene); }
     int result = 0;
 };
 

@@ -403,17 +403,5 @@ TEST_F(Model, LoadedSceneDraws)
     EXPECT_FALSE(frame.uniform());
     EXPECT_GT(frame.mean(0, 0, 800, 600), 5.0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    // The demo keeps keys and tables to the end; the test frees them.
-    for (int i = 0; i < scene.numObjects; ++i) {
-        std::free(scene.objects[i].animation.posKeys);
-        std::free(scene.objects[i].animation.rotKeys);
-        std::free(scene.objects[i].animation.posFrames);
-        std::free(scene.objects[i].animation.rotFrames);
-    }
-    std::free(scene.cameras[0].animation.posKeys);
-    std::free(scene.cameras[0].animation.posFrames);
-    releaseAseScene(&scene);
-    std::free(scene.objects);
-    std::free(scene.lights);
-    std::free(scene.cameras);
+    freeAseScene(&scene);  // the demo keeps keys and tables to the end; the test frees them
 }

@@ -247,7 +247,7 @@ TEST_F(PackTest, ScenesParseWithGeometryMaterialsLightsAndCameras)
             EXPECT_EQ(scene.materials[m].hasBitmap, 1);
             EXPECT_TRUE(fs::is_regular_file(scene.materials[m].bitmapPath)) << scene.materials[m].bitmapPath;
         }
-        releaseAseScene(&scene);
+        freeAseScene(&scene);
     }
 }
 
@@ -282,7 +282,7 @@ TEST_F(PackTest, ShadedFacesStayInsideOneLightBand)
             }
         }
         EXPECT_GT(checked, 1000);
-        releaseAseScene(&scene);
+        freeAseScene(&scene);
     }
 }
 
