@@ -47,14 +47,6 @@ void checkAnimation(const NodeAnimation& a, int index)
     readAll(a.rotFrames, a.numRotFrames, "rotation frames", [](const float (&f)[4]) { return f[0] + f[3]; });
 }
 
-void freeAnimation(NodeAnimation* a)
-{
-    std::free(a->posKeys);
-    std::free(a->rotKeys);
-    std::free(a->posFrames);
-    std::free(a->rotFrames);
-}
-
 void checkScene(const AseScene& scene, size_t size)
 {
     if (scene.numObjects < 0 || scene.numLights < 0 || scene.numCameras < 0 || scene.numMaterials < 0)
@@ -92,19 +84,6 @@ void checkScene(const AseScene& scene, size_t size)
     }
 }
 
-// Frees everything a load allocated (the demo keeps most of it to its end).
-void destroyScene(AseScene* scene)
-{
-    for (int i = 0; i < scene->numObjects && scene->objects; ++i) freeAnimation(&scene->objects[i].animation);
-    for (int i = 0; i < scene->numLights && scene->lights; ++i) freeAnimation(&scene->lights[i].animation);
-    for (int i = 0; i < scene->numCameras && scene->cameras; ++i) freeAnimation(&scene->cameras[i].animation);
-    releaseAseScene(scene);
-    std::free(scene->objects);
-    std::free(scene->lights);
-    std::free(scene->cameras);
-    *scene = AseScene{};
-}
-
 }  // namespace
 
 void aseFuzzLoad(const char* data, size_t size)
@@ -119,5 +98,5 @@ void aseFuzzLoad(const char* data, size_t size)
     if (loadAseSceneFromMemory(size > 0 ? copy : nullptr, size, &scene) != 1) broken("a load from memory failed", 0);
     std::free(copy);
     checkScene(scene, size);
-    destroyScene(&scene);
+    freeAseScene(&scene);
 }
