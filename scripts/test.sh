@@ -1,9 +1,43 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite headless under
-# its own Xvfb: the normal build in build/, then the sanitizer build in build-asan/.
+# Installs what is missing, builds, and runs every test headless under a private
+# Xvfb, in three stages:
+#   1. the normal build in build/: every test;
+#   2. the sanitizer build in build-asan/ (AddressSanitizer, UndefinedBehavior-
+#      Sanitizer, LeakSanitizer): every test again, the real-time window test
+#      excepted (it plays 193 s of wall time and checks the window, not memory);
+#   3. each libFuzzer target for VANTREL_FUZZ_SECONDS seconds (default 60).
+# VANTREL_SANITIZER_SUITE=0 leaves stage 2 out, VANTREL_FUZZ_SECONDS=0 stage 3.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$root/scripts/install-deps.sh"
-bash "$root/scripts/build.sh"
 jobs="$(nproc)"
+fuzz_seconds="${VANTREL_FUZZ_SECONDS:-60}"
+stage() { printf '\n=== %s (%s)\n' "$1" "$(date -u +%H:%M:%S)"; }
+
+stage "install"
+if [ "$fuzz_seconds" != 0 ]; then export VANTREL_FUZZ_DEPS=1; fi
+bash "$root/scripts/install-deps.sh"
+
+stage "normal build and tests"
+bash "$root/scripts/build.sh"
 bash "$root/scripts/with-xvfb.sh" ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
+
+if [ "${VANTREL_SANITIZER_SUITE:-1}" != 0 ]; then
+  stage "sanitizer build and tests"
+  asan="$root/build-asan"
+  cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_SANITIZE=ON \
+    -DVANTREL_BENCHMARKS=OFF >/dev/null
+  cmake --build "$asan" -j"$jobs"
+  # Any report fails the test: UB aborts (the build does not recover), leaks
+  # fail at exit. Third-party leaks are suppressed by library name.
+  ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1" \
+  LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
+  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    bash "$root/scripts/with-xvfb.sh" ctest --test-dir "$asan" --output-on-failure -j"$jobs" \
+      -E '^script\.play_window$'
+fi
+
+if [ "$fuzz_seconds" != 0 ]; then
+  stage "fuzzing, $fuzz_seconds s per target"
+  bash "$root/scripts/fuzz.sh" "$fuzz_seconds"
+fi
+stage "all tests passed"
