@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -225,6 +226,15 @@ bool writePack(const TempDir& dir)
            !writeSweepMp3(dir.file("Halvo.mp3"), SOUNDTRACK_FRAMES, 2, SOUNDTRACK_RATE).empty();
 }
 
+// Replaces a file's bytes (an empty vector makes an empty file).
+bool replaceFile(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
+}
+
 // A small generator of its own, so the random files are the same on every run.
 uint32_t nextRandom(uint32_t* state)
 {
@@ -315,7 +325,7 @@ TEST_P(DamagedPack, EverySceneRunsAndTheDemoExitsNormally)
         seed += 0x6D2B79F5u;  // each file its own noise
         const std::vector<unsigned char> bytes = readBinaryFile(file);
         ASSERT_GT(bytes.size(), 34u) << file;
-        ASSERT_TRUE(writeFileBytes(file, damage.apply(bytes, seed))) << file;
+        ASSERT_TRUE(replaceFile(file, damage.apply(bytes, seed))) << file;
     }
     int nodesLeft[3] = {};
     for (int s = 0; s < 3; ++s) nodesLeft[s] = countTokens(readBinaryFile(dir.file(LOADED_SCENES[s].path)), "*GEOMOBJECT");
@@ -360,7 +370,7 @@ TEST(FaultySoundtrack, AnImageUnderTheSoundtracksNameIsReportedAndTheDemoPlaysOn
 {
     TempDir dir;
     ASSERT_TRUE(writePack(dir));
-    ASSERT_TRUE(writeFileBytes(dir.file("Halvo.mp3"), readBinaryFile(dir.file("maps/loading-vantrel.tga"))));
+    ASSERT_TRUE(replaceFile(dir.file("Halvo.mp3"), readBinaryFile(dir.file("maps/loading-vantrel.tga"))));
     RunLog log;
     EXPECT_EQ(runWholeDemo(dir.path(), INTACT_FPS, log), 0);
     keepFrames("soundtrack-is-an-image", log);
@@ -382,25 +392,6 @@ TEST(FaultySoundtrack, AnImageUnderTheSoundtracksNameIsReportedAndTheDemoPlaysOn
 // ASE scenes at the extremes.
 
 namespace {
-
-// Frees everything a load allocated (the demo keeps most of it to the end).
-void destroyScene(AseScene* scene)
-{
-    auto freeAnimation = [](NodeAnimation* a) {
-        std::free(a->posKeys);
-        std::free(a->rotKeys);
-        std::free(a->posFrames);
-        std::free(a->rotFrames);
-    };
-    for (int i = 0; i < scene->numObjects && scene->objects; ++i) freeAnimation(&scene->objects[i].animation);
-    for (int i = 0; i < scene->numLights && scene->lights; ++i) freeAnimation(&scene->lights[i].animation);
-    for (int i = 0; i < scene->numCameras && scene->cameras; ++i) freeAnimation(&scene->cameras[i].animation);
-    releaseAseScene(scene);
-    std::free(scene->objects);
-    std::free(scene->lights);
-    std::free(scene->cameras);
-    *scene = AseScene{};
-}
 
 // The text of a small sound scene, one material and one triangle node, with
 // every value that a case may replace held as text.
@@ -463,8 +454,8 @@ struct LoadedBoth {
     }
     ~LoadedBoth()
     {
-        destroyScene(&fromMemory);
-        destroyScene(&fromFile);
+        freeAseScene(&fromMemory);
+        freeAseScene(&fromFile);
     }
 };
 
@@ -976,5 +967,5 @@ TEST_F(AseExtremesDrawn, OnlyTheSoundFacesAreDrawn)
     EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 0);
     // Nothing else: the frame has the two triangles and black.
     EXPECT_NEAR(frame.mean(525, 0, 800, 600), 0.0, 1e-9);
-    destroyScene(&scene);
+    freeAseScene(&scene);
 }
