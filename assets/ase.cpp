@@ -12,6 +12,7 @@
 #include "assets/ase_scan.h"
 
 unsigned aseNextTextureName = ASE_TEXTURE_NAME_BASE;
+int64_t aseSceneFrameEntries = 0;
 
 namespace {
 
@@ -36,7 +37,8 @@ T* allocateCounted(int32_t* count, size_t fileSize)
 
 // The frame numbers of a track's keys and its table size: 0 when no table can
 // be built (no frame length, fewer than two keys, frames that do not increase,
-// or a table longer than ASE_MAX_FRAME_ENTRIES).
+// a table longer than ASE_MAX_FRAME_ENTRIES, or one the scene's budget of
+// ASE_MAX_SCENE_FRAME_ENTRIES has no room left for). A table is charged to the budget.
 int64_t trackFrames(const AnimKey* keys, int count, int32_t ticksPerFrame, std::vector<int64_t>* frames)
 {
     if (ticksPerFrame == 0 || count < 2 || keys == nullptr) return 0;
@@ -46,7 +48,9 @@ int64_t trackFrames(const AnimKey* keys, int count, int32_t ticksPerFrame, std::
         if (k > 0 && (*frames)[static_cast<size_t>(k)] <= (*frames)[static_cast<size_t>(k - 1)]) return 0;
     }
     const int64_t entries = frames->back() - frames->front();
-    return entries <= ASE_MAX_FRAME_ENTRIES ? entries : 0;
+    if (entries > ASE_MAX_FRAME_ENTRIES || entries > ASE_MAX_SCENE_FRAME_ENTRIES - aseSceneFrameEntries) return 0;
+    aseSceneFrameEntries += entries;
+    return entries;
 }
 
 // One component of the walk: the previous key's value at step 0, otherwise
@@ -107,6 +111,7 @@ unsigned aseTakeTextureName() { return aseNextTextureName++; }
 
 void aseAllocateTables(AseScene* scene, size_t fileSize)
 {
+    aseSceneFrameEntries = 0;  // a new scene: its tables start a new budget
     scene->materials = allocateCounted<AseMaterial>(&scene->numMaterials, fileSize);
     scene->objects = allocateCounted<GeomObject>(&scene->numObjects, fileSize);
     scene->lights = allocateCounted<AseLight>(&scene->numLights, fileSize);

@@ -16,7 +16,12 @@ constexpr int ASE_MATERIAL_NAME_SIZE = 255;  // material names and classes, NUL 
 constexpr unsigned ASE_TEXTURE_NAME_BASE = 0x40000000u;
 // A per-frame table longer than this (about 5 hours at 60 frames a second) is not built.
 constexpr int64_t ASE_MAX_FRAME_ENTRIES = 1048576;
+// All the per-frame tables of one scene together hold at most this many entries
+// (at most 64 MB): a small file of far-apart keys cannot ask for gigabytes.
+constexpr int64_t ASE_MAX_SCENE_FRAME_ENTRIES = 4 * ASE_MAX_FRAME_ENTRIES;
 
+// Per-frame table entries built so far for the scene being loaded.
+extern int64_t aseSceneFrameEntries;
 // Next texture name handed to a material bitmap; starts at ASE_TEXTURE_NAME_BASE and
 // only grows, so every material of every scene loaded has a name of its own.
 extern unsigned aseNextTextureName;

@@ -867,3 +867,38 @@ TEST(AseCorpus, MalformedFilesLoadWhatTheySay)
     EXPECT_EQ(g.faces[0].t[0], 7);
     EXPECT_EQ(g.faces[0].t[2], 9);
 }
+
+// Far-apart keys ask for long tables: one scene's tables together stay within
+// its budget, and the nodes past it get none (as a track past the per-track
+// limit gets none). Each load starts a new budget.
+TEST(AseRead, FrameTablesOfOneSceneStayWithinTheSceneBudget)
+{
+    const int64_t spanFrames = 1000000;  // one table of this many entries per node
+    const int nodes = static_cast<int>(ASE_MAX_SCENE_FRAME_ENTRIES / spanFrames) + 2;
+    std::string text = "*SCENE {\n\t*SCENE_TICKSPERFRAME 1\n}\n";
+    for (int i = 0; i < nodes; ++i)
+        text += "*GEOMOBJECT {\n\t*NODE_NAME \"Far\"\n\t*TM_ANIMATION {\n\t\t*CONTROL_POS_TRACK {\n"
+                "\t\t\t*CONTROL_POS_SAMPLE 0\t0.0\t0.0\t0.0\n\t\t\t*CONTROL_POS_SAMPLE " +
+                std::to_string(spanFrames) + "\t1.0\t0.0\t0.0\n\t\t}\n\t}\n}\n";
+    for (int load = 0; load < 2; ++load) {
+        SCOPED_TRACE(load);
+        Loaded l(text.data(), text.size());
+        ASSERT_EQ(l.scene.numObjects, nodes);
+        int64_t total = 0;
+        int withTable = 0;
+        for (int i = 0; i < nodes; ++i) {
+            const NodeAnimation& a = l.scene.objects[i].animation;
+            EXPECT_EQ(a.numPosKeys, 2);
+            total += a.numPosFrames;
+            if (a.numPosFrames > 0) {
+                ++withTable;
+                EXPECT_EQ(a.numPosFrames, spanFrames);
+                EXPECT_FLOAT_EQ(a.posFrames[spanFrames / 2].x, 0.5f);
+            } else {
+                EXPECT_EQ(a.posFrames, nullptr);
+            }
+        }
+        EXPECT_EQ(withTable, ASE_MAX_SCENE_FRAME_ENTRIES / spanFrames);
+        EXPECT_LE(total, ASE_MAX_SCENE_FRAME_ENTRIES);
+    }
+}

@@ -80,7 +80,7 @@ bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& b
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
-    const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
+    const size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
     return std::fclose(file) == 0 && written == bytes.size();
 }
 
