@@ -3,8 +3,9 @@
 # Xvfb, in three stages:
 #   1. the normal build in build/: every test;
 #   2. the sanitizer build in build-asan/ (AddressSanitizer, UndefinedBehavior-
-#      Sanitizer, LeakSanitizer): every test again, the real-time window test
-#      excepted (it plays 193 s of wall time and checks the window, not memory);
+#      Sanitizer, LeakSanitizer): every test again but two whole-demo renders
+#      that check pictures, not memory: the real-time window test (193 s of wall
+#      time) and the preview (every frame at 60 fps up to 180 s);
 #   3. each libFuzzer target for VANTREL_FUZZ_SECONDS seconds (default 60).
 # VANTREL_SANITIZER_SUITE=0 leaves stage 2 out, VANTREL_FUZZ_SECONDS=0 stage 3.
 set -euo pipefail
@@ -35,7 +36,7 @@ if [ "${VANTREL_SANITIZER_SUITE:-1}" != 0 ]; then
   LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     bash "$root/scripts/with-xvfb.sh" ctest --test-dir "$asan" --output-on-failure -j"$jobs" \
-      -E '^script\.play_window$'
+      -E '^script\.(play_window|preview)$'
 fi
 
 if [ "$fuzz_seconds" != 0 ]; then
