@@ -75,8 +75,8 @@ for i in 0 1 2 3 4 5 6; do printf "\\x0$i" >"$corpus_root/fuzz_ase_mutate/base-$
 # rates and channel counts where ffmpeg can encode them, fixtures, the peer corpus.
 for bytes in 2048 16384 131072 614400; do seed fuzz_mp3 "pack-Halvo-$bytes.mp3" "$data/Halvo.mp3" "$bytes"; done
 if command -v ffmpeg >/dev/null; then
-  for spec in "8000 1" "22050 1" "32000 2" "48000 2"; do
-    read -r rate channels <<<"$spec"
+  for form in "8000 1" "22050 1" "32000 2" "48000 2"; do
+    read -r rate channels <<<"$form"
     ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:duration=0.3:sample_rate=$rate" -ac "$channels" \
       -codec:a libmp3lame -b:a 64k "$corpus_root/fuzz_mp3/sine-$rate-${channels}ch.mp3" </dev/null ||
       echo "fuzz.sh: ffmpeg could not make the $rate Hz MP3 seed; going on without it"
