@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -20,6 +21,8 @@ namespace {
 
 constexpr int TARGET_WIDTH = 800;   // offscreen frame, pixels
 constexpr int TARGET_HEIGHT = 600;
+constexpr int DISPLAY_TRIES = 5;        // connections tried to a named X display
+constexpr Uint32 DISPLAY_RETRY_MS = 200; // pause between them, milliseconds
 
 struct ScheduledMessage {
     double demoSeconds;  // delivered once the demo time reaches this
@@ -175,14 +178,27 @@ void headlessReadFrame(unsigned char* rgb)
 int platformStartVideo()
 {
     if (videoStarted) return 1;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "vantrel: no display for the offscreen target (%s)\n", SDL_GetError());
-        return 0;
-    }
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
-        std::fprintf(stderr, "vantrel: the offscreen target needs an X display (is DISPLAY set?)\n");
+    // A busy X server can refuse one connection while it accepts the next, so
+    // a display that is named is tried a few times before it counts as absent.
+    const char* display = std::getenv("DISPLAY");
+    const int tries = display != nullptr && *display != '\0' ? DISPLAY_TRIES : 1;
+    for (int attempt = 1;; ++attempt) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            if (attempt < tries) {
+                SDL_Delay(DISPLAY_RETRY_MS);
+                continue;
+            }
+            std::fprintf(stderr, "vantrel: no display for the offscreen target (%s)\n", SDL_GetError());
+            return 0;
+        }
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (driver != nullptr && std::strcmp(driver, "x11") == 0) break;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (attempt < tries) {
+            SDL_Delay(DISPLAY_RETRY_MS);
+            continue;
+        }
+        std::fprintf(stderr, "vantrel: the offscreen target needs an X display (is DISPLAY set?)\n");
         return 0;
     }
     videoStarted = 1;
