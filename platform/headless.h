@@ -51,6 +51,12 @@ int headlessDisplayModeChanged();
 int headlessCursorHidden();
 int headlessWindowFullscreen();
 
+// How often the display mode was restored since configuration.
+int headlessDisplayModeRestores();
+// Messages handed to the default window procedure since configuration, oldest first.
+int headlessDefaultMessageCount();
+const PlatformMessage& headlessDefaultMessageAt(int index);
+
 // Every message box shown since configuration: caption, text and type.
 struct HeadlessMessageBox {
     char caption[64];
@@ -59,6 +65,12 @@ struct HeadlessMessageBox {
 };
 int headlessMessageBoxCount();
 const HeadlessMessageBox& headlessMessageBoxAt(int index);
+
+// While on, frames advance every scene's state as usual but draw nothing into
+// the offscreen target: primitives are dropped before rasterisation and clears
+// do nothing. For runs that need the state later frames start from, not the
+// pictures of these; reading back (frames, texture copies) sees what was last drawn.
+void headlessSetRasterDiscard(int discard);
 
 // Reads the offscreen frame as 800 x 600 RGB bytes, top row first.
 void headlessReadFrame(unsigned char* rgb);

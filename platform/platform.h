@@ -40,6 +40,10 @@ struct PlatformMessage {
     intptr_t lParam;
 };
 
+// What the system does with a message the demo's window procedure leaves
+// alone (a screen saver's request let through would start it); returns its result.
+intptr_t platformDefaultWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam);
+
 // Takes at most one pending message. Returns 0 when none was pending.
 int platformPeekMessage(PlatformMessage* message);
 // Queues WM_QUIT with the given code; it is taken once no other message is pending.

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri freeglut3-dev
   libmpg123-dev libmp3lame-dev libstb-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool ffmpeg
+  xvfb xauth x11-utils xfonts-base xdotool ffmpeg
 )
 if [ "${VANTREL_FUZZ_DEPS:-0}" = 1 ]; then packages+=(clang-14 libclang-rt-14-dev); fi
 

@@ -3,7 +3,9 @@
 # into a contact sheet: OUTDIR/scene-N-NAME.png and OUTDIR/contact-sheet.png.
 #   bash scripts/preview.sh [OUTDIR] [BUILD_DIR]
 # OUTDIR defaults to BUILD_DIR/preview; BUILD_DIR to build/. The demo runs in
-# BUILD_DIR/data at 60 fps, so each frame is the one the viewer sees at that time.
+# BUILD_DIR/data at 60 fps, so each frame is the one the viewer sees at that time;
+# VANTREL_PREVIEW_FPS sets another rate (a quicker look: the same moments, with
+# the scenes' motion stepped at that rate).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${2:-$root/build}"
@@ -23,7 +25,7 @@ mkdir -p "$out"
 frames="$(mktemp -d)"
 trap 'rm -rf "$frames"' EXIT
 list="$(IFS=,; echo "${times[*]}")"
-"$capture" --data "$data" --at "$list" --frames "$frames" --quiet >"$frames/written.txt"
+"$capture" --data "$data" --fps "${VANTREL_PREVIEW_FPS:-60}" --at "$list" --frames "$frames" --quiet >"$frames/written.txt"
 mapfile -t written < <(cut -f1 "$frames/written.txt")
 [ "${#written[@]}" -eq "${#times[@]}" ] ||
   { echo "preview: the capture wrote ${#written[@]} frames, not ${#times[@]}" >&2; exit 1; }

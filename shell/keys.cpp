@@ -49,12 +49,6 @@ void restartMusic()
     soundStart();
 }
 
-// What the system does with a message the demo leaves alone: nothing, result 0.
-intptr_t defaultWindowProc(unsigned, uintptr_t, intptr_t)
-{
-    return 0;
-}
-
 void onKeyDown(uintptr_t key)
 {
     if (key < KEY_COUNT) keyDown[key] = 1;  // a code out of range holds no flag
@@ -103,7 +97,7 @@ intptr_t mainWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam)
     case WM_SYSCOMMAND:
         // The screen saver and monitor power-saving stay off while the demo runs.
         if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
-        return defaultWindowProc(message, wParam, lParam);
+        return platformDefaultWindowProc(message, wParam, lParam);
     case WM_CLOSE:
         platformPostQuitMessage(0);
         quitRequested = 1;
@@ -118,6 +112,6 @@ intptr_t mainWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam)
         resizeViewport(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
         return 0;
     default:
-        return defaultWindowProc(message, wParam, lParam);
+        return platformDefaultWindowProc(message, wParam, lParam);
     }
 }

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -21,8 +20,6 @@ namespace {
 
 constexpr int TARGET_WIDTH = 800;   // offscreen frame, pixels
 constexpr int TARGET_HEIGHT = 600;
-constexpr int DISPLAY_TRIES = 5;        // connections tried to a named X display
-constexpr Uint32 DISPLAY_RETRY_MS = 200; // pause between them, milliseconds
 
 struct ScheduledMessage {
     double demoSeconds;  // delivered once the demo time reaches this
@@ -39,6 +36,8 @@ long scheduled = 0;                        // messages scheduled so far
 int quitPosted = 0;                        // platformPostQuitMessage called, message not yet taken
 int quitCode = 0;
 int displayModeChanged = 0;                // the fake display is at the demo's mode
+int displayModeRestores = 0;               // platformRestoreDisplayMode calls
+std::vector<PlatformMessage> defaulted;    // messages handed to the default window procedure
 int cursorHidden = 0;
 int windowFullscreen = 0;
 std::vector<HeadlessMessageBox> boxes;     // every box shown
@@ -124,6 +123,8 @@ void headlessConfigure(const HeadlessConfig& newConfig)
     quitPosted = 0;
     quitCode = 0;
     displayModeChanged = 0;
+    displayModeRestores = 0;
+    defaulted.clear();
     cursorHidden = 0;
     windowFullscreen = 0;
     boxes.clear();
@@ -157,8 +158,19 @@ int64_t headlessSwapCount() { return swapCount; }
 int headlessDisplayModeChanged() { return displayModeChanged; }
 int headlessCursorHidden() { return cursorHidden; }
 int headlessWindowFullscreen() { return windowFullscreen; }
+int headlessDisplayModeRestores() { return displayModeRestores; }
+int headlessDefaultMessageCount() { return static_cast<int>(defaulted.size()); }
+const PlatformMessage& headlessDefaultMessageAt(int index) { return defaulted.at(static_cast<size_t>(index)); }
 int headlessMessageBoxCount() { return static_cast<int>(boxes.size()); }
 const HeadlessMessageBox& headlessMessageBoxAt(int index) { return boxes.at(static_cast<size_t>(index)); }
+
+void headlessSetRasterDiscard(int discard)
+{
+    if (discard)
+        glEnable(GL_RASTERIZER_DISCARD);
+    else
+        glDisable(GL_RASTERIZER_DISCARD);
+}
 
 void headlessReadFrame(unsigned char* rgb)
 {
@@ -178,26 +190,13 @@ void headlessReadFrame(unsigned char* rgb)
 int platformStartVideo()
 {
     if (videoStarted) return 1;
-    // A busy X server can refuse one connection while it accepts the next, so
-    // a display that is named is tried a few times before it counts as absent.
-    const char* display = std::getenv("DISPLAY");
-    const int tries = display != nullptr && *display != '\0' ? DISPLAY_TRIES : 1;
-    for (int attempt = 1;; ++attempt) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            if (attempt < tries) {
-                SDL_Delay(DISPLAY_RETRY_MS);
-                continue;
-            }
-            std::fprintf(stderr, "vantrel: no display for the offscreen target (%s)\n", SDL_GetError());
-            return 0;
-        }
-        const char* driver = SDL_GetCurrentVideoDriver();
-        if (driver != nullptr && std::strcmp(driver, "x11") == 0) break;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "vantrel: no display for the offscreen target (%s)\n", SDL_GetError());
+        return 0;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        if (attempt < tries) {
-            SDL_Delay(DISPLAY_RETRY_MS);
-            continue;
-        }
         std::fprintf(stderr, "vantrel: the offscreen target needs an X display (is DISPLAY set?)\n");
         return 0;
     }
@@ -219,7 +218,11 @@ int platformSetDisplayMode(int, int, int)
     return 1;
 }
 
-void platformRestoreDisplayMode() { displayModeChanged = 0; }
+void platformRestoreDisplayMode()
+{
+    displayModeChanged = 0;
+    ++displayModeRestores;
+}
 void platformShowCursor(int visible) { cursorHidden = !visible; }
 
 int platformCreateWindow(const char* title, int width, int height, int fullscreen)
@@ -302,6 +305,12 @@ int platformPeekMessage(PlatformMessage* message)
         *message = PlatformMessage{WM_QUIT, static_cast<uintptr_t>(quitCode), 0};
         return 1;
     }
+    return 0;
+}
+
+intptr_t platformDefaultWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam)
+{
+    defaulted.push_back(PlatformMessage{message, wParam, lParam});
     return 0;
 }
 

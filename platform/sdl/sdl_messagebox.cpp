@@ -2,6 +2,8 @@
 // default answer comes back at once.
 #include <SDL.h>
 
+#include <cstdio>
+
 #include "platform/common/common.h"
 #include "platform/platform.h"
 
@@ -31,7 +33,12 @@ int platformMessageBox(const char* text, const char* caption, unsigned type)
     data.numbuttons = yesNo ? 2 : 1;
     data.buttons = yesNo ? yesNoButtons : okButton;
     int answer = 0;
-    if (SDL_ShowMessageBox(&data, &answer) != 0) return defaultAnswer;
+    if (SDL_ShowMessageBox(&data, &answer) != 0) {
+        // Nobody saw the box: say so, so that the answer below is not taken for the viewer's.
+        std::fprintf(stderr, "vantrel: the box could not be shown (%s); answered %s\n", SDL_GetError(),
+                     yesNo ? "Yes" : "OK");
+        return defaultAnswer;
+    }
     if (answer < 0) return yesNo ? IDNO : IDOK;  // closed without a button
     return answer;
 }

@@ -268,6 +268,12 @@ int platformPeekMessage(PlatformMessage* message)
     return 0;
 }
 
+intptr_t platformDefaultWindowProc(unsigned, uintptr_t, intptr_t)
+{
+    // SDL handles its own events; a message the demo leaves alone needs nothing more.
+    return 0;
+}
+
 void platformPostQuitMessage(int code)
 {
     quitPosted = 1;

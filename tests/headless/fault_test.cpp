@@ -27,15 +27,14 @@
 #include "shell/music.h"
 #include "tests/support/mp3.h"
 #include "tests/support/support.h"
-#include "tools/assets/generator.h"
 
 namespace {
 
 // ---------------------------------------------------------------------------
 // Whole-demo runs.
 
-constexpr int DAMAGED_FPS = 2;  // frames per second: the whole show in few frames, every scene still gets many
-constexpr int INTACT_FPS = 1;   // textured frames cost llvmpipe more: fewer of them
+constexpr int DAMAGED_FPS = 1;  // frames per second: the whole show in few frames, every scene still gets several
+constexpr int INTACT_FPS = 1;
 constexpr int SOUNDTRACK_RATE = 44100;  // Hz
 constexpr int SOUNDTRACK_FRAMES = 4 * SOUNDTRACK_RATE;  // a short soundtrack stands in for the real one
 constexpr unsigned LAST_FIXED_TEXTURE = TEX_SPHERES_FIRST;  // fixed texture names run 0 .. this
@@ -217,13 +216,10 @@ bool sawBox(const char* caption, const std::string& text)
 
 std::string soundErrorText(const char* text, int code) { return std::string(text) + "\n(error code: " + std::to_string(code) + ")"; }
 
-// The generated pack (textures and scenes) with a short soundtrack, in a directory of its own.
+// A copy of the pack (textures and scenes) with a short soundtrack, in a directory of its own.
 bool writePack(const TempDir& dir)
 {
-    mkdir(dir.file("maps").c_str(), 0755);
-    mkdir(dir.file("models").c_str(), 0755);
-    return writeTextures(dir.path()) == 1 && writeModels(dir.path()) == 1 &&
-           !writeSweepMp3(dir.file("Halvo.mp3"), SOUNDTRACK_FRAMES, 2, SOUNDTRACK_RATE).empty();
+    return copyPack(dir.path()) && !writeSweepMp3(dir.file("Halvo.mp3"), SOUNDTRACK_FRAMES, 2, SOUNDTRACK_RATE).empty();
 }
 
 // Replaces a file's bytes (an empty vector makes an empty file).

@@ -164,6 +164,7 @@ TEST_F(FireScene, AccumulatorsFollowDemoTimeNotFrameRate)
         {&shotPhase3, 0.8f * 2.0f},   {&shotPhase4, 0.8f * 2.0f},   {&shotPhase5, 0.8f * 0.4f},
     };
     loadAndSetUp();
+    ScopedRasterDiscard stateOnly;
     const float cloudStart = cloudParticles[1].x;
     std::vector<float> drift;
     for (int fps : {10, 25, 60}) {
@@ -209,6 +210,7 @@ TEST_F(FireScene, ParticleWithFadeZeroOrBelowNeverDies)
 {
     const float fades[] = {0.0f, -1.0e-6f, -0.25f};
     loadAndSetUp();
+    ScopedRasterDiscard stateOnly;
     for (float fade : fades) {
         for (CloudParticle& p : cloudParticles) p.fade = 0.0f;
         cloudParticles[7].life = 1.0f;

@@ -440,10 +440,22 @@ TEST(Keys, WindowMessages)
     EXPECT_EQ(windowActive, 0);
     EXPECT_EQ(mainWindowProc(WM_ACTIVATE, 1, 0), 0);
     EXPECT_EQ(windowActive, 1);
-    // The screen saver and monitor power-down are swallowed; nothing else happens.
+    EXPECT_EQ(headlessDefaultMessageCount(), 0);  // the procedure handled both itself
+    // The screen saver and monitor power-down are swallowed: the system never
+    // sees them, so neither starts. Other system commands and messages the
+    // demo leaves alone go on to the system's default handling.
+    constexpr unsigned SC_CLOSE = 0xF060;
     EXPECT_EQ(mainWindowProc(WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
     EXPECT_EQ(mainWindowProc(WM_SYSCOMMAND, SC_MONITORPOWER, 2), 0);
-    EXPECT_EQ(mainWindowProc(0x0400, 0, 0), 0);  // a message the demo leaves alone
+    EXPECT_EQ(headlessDefaultMessageCount(), 0);
+    EXPECT_EQ(mainWindowProc(WM_SYSCOMMAND, SC_CLOSE, 0), 0);
+    EXPECT_EQ(mainWindowProc(0x0400, 7, 9), 0);
+    ASSERT_EQ(headlessDefaultMessageCount(), 2);
+    EXPECT_EQ(headlessDefaultMessageAt(0).message, WM_SYSCOMMAND);
+    EXPECT_EQ(headlessDefaultMessageAt(0).wParam, SC_CLOSE);
+    EXPECT_EQ(headlessDefaultMessageAt(1).message, 0x0400u);
+    EXPECT_EQ(headlessDefaultMessageAt(1).wParam, 7u);
+    EXPECT_EQ(headlessDefaultMessageAt(1).lParam, 9);
     EXPECT_EQ(quitRequested, 0);
     EXPECT_EQ(platformPeekMessage(&message), 0);
     // Closing the window: the quit flag and a quit message with code 0.

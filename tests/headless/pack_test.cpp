@@ -106,18 +106,20 @@ void saveFrame(const Frame& frame, const std::string& name)
     writePng(dir + "/" + name, frame);
 }
 
+// Tests of the pack the build made; they only read it.
 class PackTest : public ::testing::Test {
 protected:
-    TempDir dir;
+    void SetUp() override { ASSERT_TRUE(packIsThere()); }
+    std::string file(const std::string& name) const { return packDir() + "/" + name; }
 };
 
 class PackGLTest : public GLTest {
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(packIsThere());
         GLTest::SetUp();
-        ASSERT_TRUE(generatePack(dir.path()));
-        cd = std::make_unique<ScopedChdir>(dir.path());
+        cd = std::make_unique<ScopedChdir>(packDir());
         playState = PLAY_RUNNING;
     }
     void TearDown() override
@@ -125,7 +127,6 @@ protected:
         cd.reset();
         GLTest::TearDown();
     }
-    TempDir dir;
     std::unique_ptr<ScopedChdir> cd;
 };
 
@@ -166,17 +167,15 @@ TEST(PackTga, RefusesSidesTheLoaderRejects)
 
 TEST_F(PackTest, EveryFileTheDemoReadsIsWritten)
 {
-    ASSERT_TRUE(generatePack(dir.path()));
-    for (const PackTexture& t : DEMO_TEXTURES) EXPECT_TRUE(fs::is_regular_file(dir.file(t.path))) << t.path;
-    for (const char* scene : DEMO_SCENES) EXPECT_TRUE(fs::is_regular_file(dir.file(scene))) << scene;
+    for (const PackTexture& t : DEMO_TEXTURES) EXPECT_TRUE(fs::is_regular_file(file(t.path))) << t.path;
+    for (const char* scene : DEMO_SCENES) EXPECT_TRUE(fs::is_regular_file(file(scene))) << scene;
 }
 
 TEST_F(PackTest, TexturesAreInTheLoadersSubsetWithRealAlphaWhereBlended)
 {
-    ASSERT_TRUE(generatePack(dir.path()));
     for (const PackTexture& t : DEMO_TEXTURES) {
         SCOPED_TRACE(t.path);
-        const TgaFile tga = readTga(dir.file(t.path));
+        const TgaFile tga = readTga(file(t.path));
         EXPECT_EQ(tga.idLength, 0);
         EXPECT_EQ(tga.colourMap, 0);
         EXPECT_EQ(tga.type, 2);
@@ -206,8 +205,7 @@ TEST_F(PackTest, TexturesAreInTheLoadersSubsetWithRealAlphaWhereBlended)
 
 TEST_F(PackTest, ScenesParseWithGeometryMaterialsLightsAndCameras)
 {
-    ASSERT_TRUE(generatePack(dir.path()));
-    ScopedChdir cd(dir.path());
+    ScopedChdir cd(packDir());
     struct Expect {
         const char* path;
         int minFaces;  // over all nodes
@@ -255,8 +253,7 @@ TEST_F(PackTest, ShadedFacesStayInsideOneLightBand)
 {
     // The models are drawn unlit; a face whose texture coordinates crossed a
     // band would show a stripe of another brightness.
-    ASSERT_TRUE(generatePack(dir.path()));
-    ScopedChdir cd(dir.path());
+    ScopedChdir cd(packDir());
     const std::string banded[] = {"maps/roca.tga", "maps/suelo.tga", "maps/muro.tga"};
     for (const char* path : {"models/escena01.ase", "models/escena02.ase"}) {
         SCOPED_TRACE(path);
@@ -286,19 +283,24 @@ TEST_F(PackTest, ShadedFacesStayInsideOneLightBand)
     }
 }
 
+// The generator run again writes the very bytes of the pack the build made.
 TEST_F(PackTest, SameBytesOnEveryRun)
 {
-    TempDir second;
-    ASSERT_TRUE(generatePack(dir.path()));
-    ASSERT_TRUE(generatePack(second.path()));
-    const std::vector<std::string> first = listFiles(dir.path());
-    const std::vector<std::string> again = listFiles(second.path());
-    ASSERT_EQ(first.size(), again.size());
-    ASSERT_GT(first.size(), 50u);
-    for (size_t i = 0; i < first.size(); ++i) {
-        const std::string name = fs::relative(first[i], dir.path()).string();
-        ASSERT_EQ(name, fs::relative(again[i], second.path()).string());
-        EXPECT_TRUE(readBinaryFile(first[i]) == readBinaryFile(again[i])) << name << " differs between runs";
+    TempDir again;
+    ASSERT_TRUE(generatePack(again.path()));
+    std::vector<std::string> made = listFiles(packDir());
+    made.erase(std::remove_if(made.begin(), made.end(), [](const std::string& f) {
+                   const std::string name = fs::relative(f, packDir()).string();
+                   return name == ".pack-stamp" || name == "Halvo.mp3";  // the build's mark; the soundtrack's own test
+               }),
+               made.end());
+    const std::vector<std::string> rewritten = listFiles(again.path());
+    ASSERT_EQ(made.size(), rewritten.size());
+    ASSERT_GT(made.size(), 50u);
+    for (size_t i = 0; i < made.size(); ++i) {
+        const std::string name = fs::relative(made[i], packDir()).string();
+        ASSERT_EQ(name, fs::relative(rewritten[i], again.path()).string());
+        EXPECT_TRUE(readBinaryFile(made[i]) == readBinaryFile(rewritten[i])) << name << " differs between runs";
     }
 }
 

@@ -47,21 +47,6 @@ TEST(Random, StateStepsModuloTwoToTheThirtyTwo)
     }
 }
 
-TEST(Random, ValuesStayInFifteenBits)
-{
-    int lowest = 32767;
-    int highest = 0;
-    for (int i = 0; i < 200000; ++i) {
-        const int r = demoRand();
-        ASSERT_GE(r, 0);
-        ASSERT_LE(r, 32767);
-        lowest = r < lowest ? r : lowest;
-        highest = r > highest ? r : highest;
-    }
-    EXPECT_EQ(lowest, 0);
-    EXPECT_EQ(highest, 32767);
-}
-
 TEST(Random, FireLoaderTakesTheFirst1500Draws)
 {
     TempDir dir;  // no models: the loader still lays out every cloud

@@ -458,11 +458,10 @@ TEST(SoundtrackMaster, EncodedSoundLinesUpWithTheInputAfterTheCodecDelay)
 
 TEST(Soundtrack, DecodesThroughTheSoundLayerWithAnAccentOnEveryFlash)
 {
-    TempDir dir;
-    ASSERT_EQ(writeSoundtrack(dir.path()), 1);
+    ASSERT_TRUE(packIsThere());
     openSound();
     uint32_t frequency = 0, flags = 0;
-    const std::vector<int16_t> pcm = decodeWithSoundLayer(dir.file("Halvo.mp3"), &frequency, &flags);
+    const std::vector<int16_t> pcm = decodeWithSoundLayer(packDir() + "/Halvo.mp3", &frequency, &flags);
     soundFree();
     EXPECT_EQ(frequency, uint32_t(RATE));
     EXPECT_EQ(flags, 0u);  // 16-bit stereo
@@ -497,14 +496,14 @@ TEST(Soundtrack, DecodesThroughTheSoundLayerWithAnAccentOnEveryFlash)
     EXPECT_LT(measureBlockLoudness(samples.data(), frames, frameAt(191.5)), integrated - 30.0);
 }
 
+// Rendered again, the soundtrack is the very bytes of the one in the pack.
 TEST(Soundtrack, IsTheSameBytesOnEveryRun)
 {
-    TempDir first;
-    TempDir second;
-    ASSERT_EQ(writeSoundtrack(first.path()), 1);
-    ASSERT_EQ(writeSoundtrack(second.path()), 1);
-    const std::vector<unsigned char> a = readBinaryFile(first.file("Halvo.mp3"));
-    const std::vector<unsigned char> b = readBinaryFile(second.file("Halvo.mp3"));
+    ASSERT_TRUE(packIsThere());
+    TempDir again;
+    ASSERT_EQ(writeSoundtrack(again.path()), 1);
+    const std::vector<unsigned char> a = readBinaryFile(packDir() + "/Halvo.mp3");
+    const std::vector<unsigned char> b = readBinaryFile(again.file("Halvo.mp3"));
     ASSERT_FALSE(a.empty());
     EXPECT_TRUE(a == b);
     // Constant 160 kbps over the whole length.
@@ -513,11 +512,11 @@ TEST(Soundtrack, IsTheSameBytesOnEveryRun)
 
 TEST(Soundtrack, LoudnessAndTruePeakAsFfmpegMeasuresThem)
 {
-    if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed; its loudness meter cannot check the soundtrack";
-    TempDir dir;
-    ASSERT_EQ(writeSoundtrack(dir.path()), 1);
+    ASSERT_TRUE(haveFfmpeg()) << "ffmpeg (installed with the test dependencies) is not on the PATH";
+    ASSERT_TRUE(packIsThere());
+    const std::string soundtrack = packDir() + "/Halvo.mp3";
     const std::string report =
-        runCommand("ffmpeg -nostats -hide_banner -i '" + dir.file("Halvo.mp3") + "' -af ebur128=peak=true -f null -");
+        runCommand("ffmpeg -nostats -hide_banner -i '" + soundtrack + "' -af ebur128=peak=true -f null -");
     const double integrated = numberAfterLast(report, "I:");
     const double truePeak = numberAfterLast(report, "Peak:");
     ASSERT_FALSE(std::isnan(integrated)) << report;
@@ -528,7 +527,7 @@ TEST(Soundtrack, LoudnessAndTruePeakAsFfmpegMeasuresThem)
     // Our own meter, which the master steers by, agrees with ffmpeg's on the decode.
     openSound();
     uint32_t frequency = 0, flags = 0;
-    const std::vector<float> samples = toFloat(decodeWithSoundLayer(dir.file("Halvo.mp3"), &frequency, &flags));
+    const std::vector<float> samples = toFloat(decodeWithSoundLayer(soundtrack, &frequency, &flags));
     soundFree();
     EXPECT_NEAR(measureIntegratedLoudness(samples.data(), static_cast<int64_t>(samples.size() / 2)), integrated, 0.3);
 }

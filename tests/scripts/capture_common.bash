@@ -5,22 +5,17 @@ build="$1"
 capture="$build/vantrel-capture"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-[ -x "$capture" ] || { echo "FAIL: $capture was not built"; exit 1; }
-# The generated asset pack when it is there; otherwise an empty folder, where the
-# demo plays on empty textures and scenes.
+fail() { echo "FAIL: $*"; exit 1; }
+[ -x "$capture" ] || fail "$capture was not built"
+# The asset pack the build generated: the build always makes it.
 data="$build/data"
-if [ -z "$(ls -A "$data/maps" 2>/dev/null)" ]; then
-  data="$scratch/empty-data"
-  mkdir -p "$data"
-fi
+[ -f "$data/Halvo.mp3" ] && [ -n "$(ls -A "$data/maps" 2>/dev/null)" ] || fail "no asset pack in $data"
 
 # Under the sanitizer build, the allocations that SDL's D-Bus connection and the
 # GL driver hold at exit are reported as leaks of the whole tool; leaks of our
 # own code are looked for by the GoogleTest suites. An ASAN_OPTIONS of the
 # caller wins.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
-
-fail() { echo "FAIL: $*"; exit 1; }
 
 # Duration in seconds of one stream of a media file: file v|a.
 stream_duration() {

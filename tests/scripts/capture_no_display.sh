@@ -2,7 +2,7 @@
 # Without an X display (none set, or one that does not answer) the tool starts
 # its own Xvfb, captures as usual and leaves no Xvfb running behind it.
 source "$(dirname "$0")/capture_common.bash"
-command -v Xvfb >/dev/null || { echo "SKIP: Xvfb is not installed"; exit 0; }
+command -v Xvfb >/dev/null || fail "Xvfb is not installed"
 for display in "" ":77"; do
   before="$(pgrep -c -f '^Xvfb -displayfd' || true)"
   out="$(DISPLAY="$display" timeout 60 "$capture" --data "$data" --fps 10 --at 0.5 --frames "$scratch/d$display" --quiet \

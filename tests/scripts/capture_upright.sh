@@ -5,11 +5,8 @@
 # difference from a second capture of the same frame in which its image is
 # black: everything else in the two frames is the same, frame for frame.
 source "$(dirname "$0")/capture_common.bash"
-pack="$build/data"
-if [ ! -f "$pack/maps/skarvel_presents.tga" ]; then
-  echo "SKIP: $pack/maps/skarvel_presents.tga is absent (the asset pack is not generated)"
-  exit 0
-fi
+pack="$data"
+[ -f "$pack/maps/skarvel_presents.tga" ] || fail "$pack/maps/skarvel_presents.tga is absent"
 blank="$scratch/blank-title"
 mkdir -p "$blank/maps" "$blank/models"
 for f in "$pack"/maps/* "$pack"/models/*; do ln -s "$f" "$blank/${f#"$pack"/}"; done

@@ -120,6 +120,29 @@ std::vector<unsigned char> readBinaryFile(const std::string& path)
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string packDir()
+{
+    return std::string(VANTREL_BINARY_DIR) + "/data";
+}
+
+::testing::AssertionResult packIsThere()
+{
+    std::error_code error;
+    for (const char* part : {"/maps", "/models", "/Halvo.mp3"})
+        if (!fs::exists(packDir() + part, error))
+            return ::testing::AssertionFailure() << "no asset pack in " << packDir() << " (" << part + 1 << " is missing)";
+    return ::testing::AssertionSuccess();
+}
+
+bool copyPack(const std::string& dir)
+{
+    std::error_code error;
+    fs::copy(packDir(), dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    if (error) return false;
+    fs::remove(dir + "/.pack-stamp", error);  // the build's mark that the pack is made, not a file of it
+    return true;
+}
+
 std::string corpusDir()
 {
     const std::string dir = VANTREL_CORPUS_DIR;

@@ -41,6 +41,16 @@ protected:
     HeadlessConfig config;
 };
 
+// Frames drawn while it lives change the scenes' state but no pixel: for tests
+// that check what frames leave behind, not what they show.
+class ScopedRasterDiscard {
+public:
+    ScopedRasterDiscard() { headlessSetRasterDiscard(1); }
+    ~ScopedRasterDiscard() { headlessSetRasterDiscard(0); }
+    ScopedRasterDiscard(const ScopedRasterDiscard&) = delete;
+    ScopedRasterDiscard& operator=(const ScopedRasterDiscard&) = delete;
+};
+
 // A fresh directory under the build tree for one test's files, removed at exit.
 class TempDir {
 public:
@@ -72,6 +82,13 @@ std::vector<unsigned char> readBinaryFile(const std::string& path);
 void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char b);
 // An uncompressed 24-bit TGA file of one grey level and the given side.
 std::vector<unsigned char> tgaFile(int side, unsigned char level);
+
+// The asset pack the build generated (build/data), for tests that only read it.
+// The build always makes it; a test that needs it fails, not skips, without it.
+std::string packDir();
+::testing::AssertionResult packIsThere();
+// Copies the pack into a directory, for tests that change its files.
+bool copyPack(const std::string& dir);
 
 // The peer corpus directory, or empty when it is not there.
 std::string corpusDir();
