@@ -28,6 +28,10 @@ constexpr size_t FACES_PER_NODE = 4;       // triangles kept of every node in th
 constexpr size_t FACES_PER_LARGE_NODE = 24;  // in the one larger scene
 constexpr size_t EDIT_BYTES = 4;           // bytes of input per edit: kind, 16-bit position, argument
 constexpr size_t MAX_EDITS = 32;           // edits applied at most; the rest of the input is ignored
+// Longest input that means anything, the base byte and MAX_EDITS edits
+// (scripts/fuzz.sh passes it as -max_len).
+constexpr size_t MAX_INPUT_BYTES = 129;
+static_assert(MAX_INPUT_BYTES == 1 + EDIT_BYTES * MAX_EDITS, "an input is a base byte and its edits");
 // An edit that would make the text longer than this is left out. Copies of
 // blocks that run to the end of a cut file would otherwise double it every
 // time, and the reader's time grows with the square of the length where node

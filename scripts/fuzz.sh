@@ -2,12 +2,14 @@
 # scripts/fuzz.sh [SECONDS_PER_TARGET]   (default 60)
 #
 # Builds the libFuzzer targets of the file readers with clang into build-fuzz/,
-# makes their seed corpora (from the generated asset pack, the test fixtures and
-# the peer corpus beside the checkout), runs every target for the given time, one
-# after the other, and prints each one's executions and executions per second.
-# Exits non-zero when any target crashed, leaked, timed out or ran out of memory;
-# the input that did it is kept under build-fuzz/artifacts/<target>/ and its path
-# printed. Reproduce one with: build-fuzz/fuzz/<target> <that file>
+# replays the reader fixtures and the peer corpus through them, makes their seed
+# corpora (from the generated asset pack, the test fixtures and the peer corpus
+# beside the checkout), runs every target for the given time with a fixed random
+# seed, as many at once as there are cores, and prints each one's executions and
+# executions per second. Exits non-zero when a replay or a target crashed,
+# leaked, timed out or ran out of memory; the input that did it is kept under
+# build-fuzz/artifacts/<target>/ and its path printed. Reproduce one with:
+# build-fuzz/fuzz/<target> <that file>
 set -euo pipefail
 
 seconds="${1:-60}"
@@ -29,10 +31,24 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 targets=(fuzz_tga fuzz_ase fuzz_ase_mutate fuzz_mp3)
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" vantrel-pack
 
-# ---------------------------------------------------------------------------
-# Seed corpora. Large files are cut to the target's input limit.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:allocator_may_return_null=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 
-declare -A max_len=([fuzz_tga]=614400 [fuzz_ase]=1048576 [fuzz_ase_mutate]=512 [fuzz_mp3]=614400)
+# Every fixture and peer-corpus file once through its target.
+ctest --test-dir "$build" --output-on-failure
+
+# ---------------------------------------------------------------------------
+# Seed corpora. Large files are cut to the target's input limit, which each
+# target's source holds as MAX_INPUT_BYTES.
+
+declare -A max_len=()
+for t in "${targets[@]}"; do
+  max_len[$t]="$(sed -n 's/^constexpr size_t MAX_INPUT_BYTES = \([0-9]*\);.*/\1/p' "$root/fuzz/$t.cpp")"
+  [ -n "${max_len[$t]}" ] || { echo "fuzz.sh: fuzz/$t.cpp has no MAX_INPUT_BYTES" >&2; exit 1; }
+done
+# The random seed of each target's run: the same on every run, so a finding
+# can be replayed with the same seed and corpus.
+declare -A fuzz_seed=([fuzz_tga]=1001 [fuzz_ase]=1002 [fuzz_ase_mutate]=1003 [fuzz_mp3]=1004)
 data="$build/data"
 
 # seed TARGET NAME FILE [BYTES]: copies FILE (its first BYTES at most) as NAME.
@@ -58,14 +74,13 @@ tiny() { printf "$2" >"$corpus_root/fuzz_tga/$1"; }
 tiny tiny-2x2-24.tga '\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\30\0AAABBBCCCDDD'
 tiny tiny-2x2-32-id.tga '\3\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\40\10idAAAABBBBCCCCDDDD'
 tiny tiny-4x2-24-top.tga '\0\0\2\0\0\0\0\0\0\0\0\0\4\0\2\0\30\40AAABBBCCCDDDEEEFFFGGGHHH'
-[ -d "$root/tests/fixtures/tga" ] && seed_tree fuzz_tga fixture- "$root/tests/fixtures/tga"
 [ -d "$peer/tga" ] && seed_tree fuzz_tga peer- "$peer/tga"
 
 # ASE: the pack's scenes (the fire scene whole, the first 64 KiB of each, which
 # keep a run fast), fixtures, the peer corpus.
 seed fuzz_ase pack-fuegoscn01.ase "$data/models/fuegoscn01.ase"
 for f in "$data"/models/*.ase; do seed fuzz_ase "pack-64k-$(basename "$f")" "$f" 65536; done
-[ -d "$root/tests/fixtures/ase" ] && seed_tree fuzz_ase fixture- "$root/tests/fixtures/ase"
+seed_tree fuzz_ase fixture- "$root/tests/fixtures/ase"
 [ -d "$peer/ase" ] && seed_tree fuzz_ase peer- "$peer/ase"
 
 # Edited scenes: one input per base scene with no edits; the fuzzer adds edits.
@@ -82,7 +97,6 @@ if command -v ffmpeg >/dev/null; then
       echo "fuzz.sh: ffmpeg could not make the $rate Hz MP3 seed; going on without it"
   done
 fi
-[ -d "$root/tests/fixtures/mp3" ] && seed_tree fuzz_mp3 fixture- "$root/tests/fixtures/mp3"
 # (The peer corpus's reference decodes are raw PCM, not MP3: left out.)
 [ -d "$peer/mp3/minimp3" ] && seed_tree fuzz_mp3 peer- "$peer/mp3/minimp3"
 
@@ -96,28 +110,36 @@ for f in "$data"/maps/*.tga "$data"/models/*.tga; do
 done
 
 # ---------------------------------------------------------------------------
-# The runs, one target at a time (one job: CI has two cores).
+# The runs, as many at once as there are cores.
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:allocator_may_return_null=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 mkdir -p "$build/logs"
+# run_target TARGET: one run, its log in logs/TARGET.log and its exit status in logs/TARGET.status.
+run_target() {
+  local t="$1" extra=() status=0
+  mkdir -p "$build/artifacts/$t"
+  [ "$t" = fuzz_ase ] && extra+=(-dict="$root/fuzz/ase.dict")
+  echo "== $t: ${seconds}s on $(find "$corpus_root/$t" -type f | wc -l) corpus files, seed ${fuzz_seed[$t]}"
+  (cd "$textures" && "$build/fuzz/$t" -seed="${fuzz_seed[$t]}" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=2048 -max_len="${max_len[$t]}" -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" \
+    "${extra[@]}" "$corpus_root/$t" </dev/null) >"$build/logs/$t.log" 2>&1 || status=$?
+  echo "$status" >"$build/logs/$t.status"
+}
+running=()
+for t in "${targets[@]}"; do
+  run_target "$t" &
+  running+=($!)
+  if [ ${#running[@]} -ge "$(nproc)" ]; then wait "${running[0]}"; running=("${running[@]:1}"); fi
+done
+wait
+
 failed=()
 summary=()
 for t in "${targets[@]}"; do
-  mkdir -p "$build/artifacts/$t"
-  extra=()
-  [ "$t" = fuzz_ase ] && extra+=(-dict="$root/fuzz/ase.dict")
   log="$build/logs/$t.log"
-  echo "== $t: ${seconds}s on $(find "$corpus_root/$t" -type f | wc -l) corpus files"
-  set +e
-  (cd "$textures" && "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len="${max_len[$t]}" -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" \
-    "${extra[@]}" "$corpus_root/$t" </dev/null) >"$log" 2>&1
-  status=$?
-  set -e
+  status="$(cat "$build/logs/$t.status")"
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
   rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)"
-  summary+=("$(printf '%-16s %12s executions %8s exec/s' "$t" "${runs:-?}" "${rate:-?}")")
+  summary+=("$(printf '%-16s %12s executions %8s exec/s  seed %s' "$t" "${runs:-?}" "${rate:-?}" "${fuzz_seed[$t]}")")
   if [ "$status" -ne 0 ]; then
     failed+=("$t")
     echo "!! $t failed (exit $status); log: $log"

@@ -11,12 +11,6 @@ fail() { echo "FAIL: $*"; exit 1; }
 data="$build/data"
 [ -f "$data/Halvo.mp3" ] && [ -n "$(ls -A "$data/maps" 2>/dev/null)" ] || fail "no asset pack in $data"
 
-# Under the sanitizer build, the allocations that SDL's D-Bus connection and the
-# GL driver hold at exit are reported as leaks of the whole tool; leaks of our
-# own code are looked for by the GoogleTest suites. An ASAN_OPTIONS of the
-# caller wins.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
-
 # Duration in seconds of one stream of a media file: file v|a.
 stream_duration() {
   ffprobe -v error -select_streams "$2" -show_entries stream=duration -of csv=p=0 "$1"
