@@ -5,6 +5,12 @@
 // and, where the driver gave the frame buffer alpha bits anyway, fills alpha
 // with 1 and masks alpha writes, so destination alpha always reads 1.
 void platformPrepareContext();
+// In builds made for leak checking (VANTREL_PIN_GL_DRIVER), holds the GL
+// driver's modules that are loaded now loaded to the end of the process, so
+// that what they allocated keeps a module name in leak reports. Called before
+// anything that may unload the driver (the window's or the video system's end).
+// Does nothing in other builds.
+void platformPinGLDriver();
 // Whether the video system is up, so a message box can be shown.
 void platformSetVideoReady(int ready);
 int platformVideoReady();

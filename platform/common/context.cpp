@@ -12,12 +12,12 @@
 namespace {
 int glutStarted = 0;  // glutInit has run; it may run only once per process
 int videoReady = 0;   // the video system can show message boxes
-int driverPinned = 0; // the GL driver's modules are held loaded to the end
 
+#if VANTREL_PIN_GL_DRIVER
 // Holds one loaded module of the Mesa driver (a dri/*.so or libgallium) loaded
-// to the end of the process. The driver is unloaded when the last context goes,
-// and what it allocated would then show in leak reports as frames of an unknown
-// module that no suppression can name.
+// to the end of the process. The driver is unloaded with the window's GL
+// library, and what it allocated would then show in leak reports as frames of
+// an unknown module that no suppression can name.
 int pinDriverModule(dl_phdr_info* info, size_t, void*)
 {
     const char* path = info->dlpi_name;
@@ -26,6 +26,14 @@ int pinDriverModule(dl_phdr_info* info, size_t, void*)
     dlopen(path, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);  // a reference that is never dropped
     return 0;
 }
+#endif
+}  // namespace
+
+void platformPinGLDriver()
+{
+#if VANTREL_PIN_GL_DRIVER
+    dl_iterate_phdr(pinDriverModule, nullptr);
+#endif
 }
 
 void platformPrepareContext()
@@ -37,10 +45,7 @@ void platformPrepareContext()
         glutInit(&argc, argv);
         glutStarted = 1;
     }
-    if (!driverPinned) {
-        dl_iterate_phdr(pinDriverModule, nullptr);
-        driverPinned = 1;
-    }
+    platformPinGLDriver();
     GLint alphaBits = 0;
     glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
     if (alphaBits > 0) {

@@ -207,6 +207,7 @@ int platformStartVideo()
 void platformStopVideo()
 {
     if (!videoStarted) return;
+    platformPinGLDriver();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     videoStarted = 0;
 }
@@ -236,6 +237,7 @@ int platformCreateWindow(const char* title, int width, int height, int fullscree
 
 void platformDestroyWindow()
 {
+    platformPinGLDriver();  // the window's GL library goes with it
     if (window != nullptr) SDL_DestroyWindow(window);
     window = nullptr;
     windowFullscreen = 0;

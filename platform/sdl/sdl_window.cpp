@@ -117,6 +117,7 @@ void platformStopVideo()
 {
     if (!videoStarted) return;
     platformSetVideoReady(0);
+    platformPinGLDriver();
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
     videoStarted = 0;
 }
@@ -171,6 +172,7 @@ int platformCreateWindow(const char* title, int width, int height, int fullscree
 
 void platformDestroyWindow()
 {
+    platformPinGLDriver();  // the window's GL library goes with it
     if (window != nullptr) SDL_DestroyWindow(window);
     window = nullptr;
 }
