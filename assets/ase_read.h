@@ -6,7 +6,16 @@
 // scan(format, ...), quoted(field, capacity), skipLine(), seekNth(keyword, n)
 // (rewind and read tokens up to the (n+1)-th one equal to the keyword) and
 // countKeys(&pos, &rot) (one token, then the key tokens up to the next node).
+//
+// The in-memory stream also knows from its index where every block ends, so
+// its readers stop there ("fences") even when the next block's keyword is
+// hidden behind another token on its line, and its header pass and line
+// skipping readers go from one keyword they know to the next without reading
+// the lines between. On a file whose keywords are all visible the results are
+// those of the plain passes.
 #pragma once
+
+#include <cstdio>
 
 #include "assets/ase.h"
 #include "assets/ase_scan.h"
@@ -14,11 +23,20 @@
 
 // Gives every element of the scene's four tables its defaults. The tables are
 // allocated with the counts of the header pass; a count below zero or above
-// fileSize, or one whose table cannot be allocated, becomes 0 with no table.
+// fileSize (for materials, above ASE_MAX_MATERIALS), or one whose table cannot
+// be allocated, becomes 0 with no table. Starts the scene's budgets.
 void aseAllocateTables(AseScene* scene, size_t fileSize);
 // Allocates a geometry node's mesh arrays from its counts, zeroed. A count that
-// is negative, larger than fileSize or not allocatable becomes 0 with no array.
+// is negative, larger than fileSize or not allocatable becomes 0 with no array;
+// a node whose counts pass what is left of the scene's mesh budget gets no
+// geometry at all.
 void aseAllocateMeshArrays(GeomObject* node, size_t fileSize);
+// Loads the bitmap of the scene's material i, once per file for the scene:
+// a material naming a file an earlier one loaded shares its texture. Paths
+// written with backslashes, and absolute ones with a drive prefix (looked up
+// by file name in sceneFolder and in maps/), are found on this platform. Files
+// past the scene's texture budgets are not loaded.
+void aseLoadMaterialTexture(AseScene* scene, int i, const char* sceneFolder);
 // Gives an animation block fresh key arrays of the counted sizes (zeroed),
 // freeing the ones an earlier block of the same node had.
 void aseAllocateKeys(NodeAnimation* animation, int posKeys, int rotKeys);
@@ -33,9 +51,94 @@ constexpr const char* ASE_FACE_FORM =
 // The ten values of a Bézier position key or a rotation key after its tick.
 constexpr const char* ASE_TEN_VALUE_FORM = "\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%i";
 
+// Stream positions as byte offsets: the in-memory stream's are offsets already;
+// a C library stream position (fgetpos) holds its offset in its __pos field.
+inline size_t aseOffsetOf(size_t position) { return position; }
+inline size_t aseOffsetOf(const fpos_t& position) { return static_cast<size_t>(position.__pos); }
+
+// Fences: a node's reader stops once it has read or skipped past the next
+// token that opens a node, a material's reader once past the next *MATERIAL
+// (stopAt ASE_KW_GEOMOBJECT or ASE_KW_MATERIAL), even when a line skip hid
+// that token from it. The fence is the offset just past that token, as a plain
+// token walk from the reader's start finds it (the file's length when none).
+template <class Stream>
+size_t aseFence(Stream& in, AseKeyword stopAt)
+{
+    const auto start = in.tell();
+    AseToken token{};
+    while (!in.eof() && in.token(&token)) {
+        const AseKeyword k = aseKeyword(token);
+        if (stopAt == ASE_KW_MATERIAL ? k == ASE_KW_MATERIAL : aseOpensNode(k)) break;
+    }
+    const size_t fence = aseOffsetOf(in.tell());
+    in.seek(start);
+    return fence;
+}
+// The in-memory stream's index knows the fence.
+inline size_t aseFence(AseMemoryStream& in, AseKeyword stopAt) { return in.fenceAfterCursor(stopAt); }
+// Whether the cursor has reached the fence.
+template <class Stream>
+bool asePastFence(const Stream& in, size_t fence)
+{
+    return aseOffsetOf(in.tell()) >= fence;
+}
+
+// Moves a line-skipping reader to the line of its next keyword, where the
+// stream can tell which line that is.
+template <class Stream>
+void aseSkipToSet(Stream&, AseKeywordSet)
+{
+}
+inline void aseSkipToSet(AseMemoryStream& in, AseKeywordSet set) { in.skipToSet(set); }
+
+// Reads the value of a header keyword into the scene.
+template <class Stream>
+void aseReadHeaderValue(Stream& in, AseKeyword k, AseScene* scene)
+{
+    switch (k) {
+    case ASE_KW_MATERIAL_COUNT: in.scan("%i", &scene->numMaterials); break;
+    case ASE_KW_SCENE_FIRSTFRAME: in.scan("%i", &scene->firstFrame); break;
+    case ASE_KW_SCENE_LASTFRAME: in.scan("%i", &scene->lastFrame); break;
+    case ASE_KW_SCENE_FRAMESPEED: in.scan("%i", &scene->frameSpeed); break;
+    case ASE_KW_SCENE_TICKSPERFRAME: in.scan("%i", &scene->ticksPerFrame); break;
+    default: break;
+    }
+}
+
+// Node counts of the header pass, by the kind of node keyword.
+struct AseNodeCounts {
+    int geometry;
+    int lights;
+    int cameras;
+    void count(AseKeyword k)
+    {
+        geometry += k == ASE_KW_GEOMOBJECT ? 1 : 0;
+        lights += k == ASE_KW_LIGHTOBJECT ? 1 : 0;
+        cameras += k == ASE_KW_CAMERAOBJECT ? 1 : 0;
+    }
+};
+
+// Header pass: every token from the start of the file; node keywords counted,
+// header keywords read.
+template <class Stream>
+void aseHeaderPass(Stream& in, AseScene* scene, AseNodeCounts* counts)
+{
+    AseToken token{};
+    in.rewind();
+    while (!in.eof() && in.token(&token)) {
+        const AseKeyword k = aseKeyword(token);
+        counts->count(k);
+        aseReadHeaderValue(in, k, scene);
+    }
+}
+// The same pass over the index of the in-memory stream: the tokens are the
+// file's whole tokens except right after a header value, which may stop inside
+// a token whose rest is then read as a token of its own.
+void aseHeaderPass(AseMemoryStream& in, AseScene* scene, AseNodeCounts* counts);
+
 // Reads an animation block, entered right after its *TM_ANIMATION token.
 template <class Stream>
-void readNodeAnimation(Stream& in, NodeAnimation* animation)
+void readNodeAnimation(Stream& in, NodeAnimation* animation, size_t fence)
 {
     const auto mark = in.tell();
     int posCount = 0;
@@ -48,7 +151,7 @@ void readNodeAnimation(Stream& in, NodeAnimation* animation)
     in.token(&token);
 
     int read = 0;
-    while (!in.eof() && read < animation->numPosKeys) {
+    while (!in.eof() && !asePastFence(in, fence) && read < animation->numPosKeys) {
         if (!in.token(&token)) break;
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_CONTROL_POS_SAMPLE) {
@@ -67,7 +170,7 @@ void readNodeAnimation(Stream& in, NodeAnimation* animation)
     in.token(&token);
 
     read = 0;
-    while (!in.eof() && read < animation->numRotKeys) {
+    while (!in.eof() && !asePastFence(in, fence) && read < animation->numRotKeys) {
         if (!in.token(&token)) break;
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_CONTROL_ROT_SAMPLE) {
@@ -94,12 +197,38 @@ inline void aseStoreConverted(Vec3* target, int values, float x, float y, float 
 
 inline bool aseInRange(int index, int count) { return index >= 0 && index < count; }
 
-// Reads a geometry node's keywords up to the next node or the end of the file.
+// Node-header walk of one geometry node, entered right after its *GEOMOBJECT:
+// mesh counts, normals flag, material and name, up to the next node. A node's
+// name is the last *NODE_NAME in its block.
 template <class Stream>
-void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material)
+void readNodeHeader(Stream& in, GeomObject* node, size_t fence)
 {
     AseToken token{};
-    while (!in.eof() && in.token(&token)) {
+    while (!in.eof() && !asePastFence(in, fence)) {
+        aseSkipToSet(in, ASE_SET_NODE_HEADER);
+        if (!in.token(&token)) break;
+        const AseKeyword k = aseKeyword(token);
+        if (aseOpensNode(k)) break;
+        switch (k) {
+        case ASE_KW_MESH_NUMVERTEX: in.scan("%d", &node->numVertices); continue;
+        case ASE_KW_MESH_NUMFACES: in.scan("%d", &node->numFaces); continue;
+        case ASE_KW_MESH_NUMTVERTEX: in.scan("%d", &node->numTexVertices); continue;
+        case ASE_KW_MESH_NUMTVFACES: in.scan("%d", &node->numTexFaces); continue;
+        case ASE_KW_MESH_NORMALS: node->hasNormals = 1; continue;
+        case ASE_KW_MATERIAL_REF: in.scan("%i", &node->materialRef); continue;
+        case ASE_KW_NODE_NAME: in.quoted(node->name, sizeof node->name); continue;
+        default: break;
+        }
+        in.skipLine();
+    }
+}
+
+// Reads a geometry node's keywords up to the next node or the end of the file.
+template <class Stream>
+void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material, size_t fence)
+{
+    AseToken token{};
+    while (!in.eof() && !asePastFence(in, fence) && in.token(&token)) {
         const AseKeyword k = aseKeyword(token);
         if (aseOpensNode(k)) break;
         int index = -1;
@@ -164,7 +293,7 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material)
             in.scan("%f %f %f", &node->wireColor[0], &node->wireColor[1], &node->wireColor[2]);
             break;
         case ASE_KW_TM_ANIMATION:
-            readNodeAnimation(in, &node->animation);
+            readNodeAnimation(in, &node->animation, fence);
             break;
         default:
             in.skipLine();
@@ -175,10 +304,12 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material)
 
 // Reads a material's keywords up to the next *MATERIAL token or the end of the file.
 template <class Stream>
-void readMaterial(Stream& in, AseMaterial* m)
+void readMaterial(Stream& in, AseMaterial* m, size_t fence)
 {
     AseToken token{};
-    while (!in.eof() && in.token(&token)) {
+    while (!in.eof() && !asePastFence(in, fence)) {
+        aseSkipToSet(in, ASE_SET_MATERIAL);
+        if (!in.token(&token)) break;
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_MATERIAL) break;
         switch (k) {
@@ -211,11 +342,11 @@ void readMaterial(Stream& in, AseMaterial* m)
 
 // Reads a light's keywords up to the next node or the end of the file.
 template <class Stream>
-void readLight(Stream& in, AseLight* light)
+void readLight(Stream& in, AseLight* light, size_t fence)
 {
     AseToken token{};
     int positionRead = 0;  // the first *TM_POS is the light's own, later ones its target's
-    while (!in.eof() && in.token(&token)) {
+    while (!in.eof() && !asePastFence(in, fence) && in.token(&token)) {
         const AseKeyword k = aseKeyword(token);
         if (aseOpensNode(k)) break;
         switch (k) {
@@ -232,7 +363,7 @@ void readLight(Stream& in, AseLight* light)
         case ASE_KW_LIGHT_COLOR: in.scan("%f %f %f", &light->color[0], &light->color[1], &light->color[2]); break;
         case ASE_KW_LIGHT_INTENS: in.scan(" %f", &light->intensity); break;
         case ASE_KW_LIGHT_FALLOFF: in.scan(" %f", &light->falloff); break;
-        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &light->animation); break;
+        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &light->animation, fence); break;
         default: in.skipLine(); break;
         }
     }
@@ -240,10 +371,10 @@ void readLight(Stream& in, AseLight* light)
 
 // Reads a camera's keywords up to the next node or the end of the file.
 template <class Stream>
-void readCamera(Stream& in, AseCamera* camera)
+void readCamera(Stream& in, AseCamera* camera, size_t fence)
 {
     AseToken token{};
-    while (!in.eof() && in.token(&token)) {
+    while (!in.eof() && !asePastFence(in, fence) && in.token(&token)) {
         const AseKeyword k = aseKeyword(token);
         if (aseOpensNode(k)) break;
         switch (k) {
@@ -254,18 +385,17 @@ void readCamera(Stream& in, AseCamera* camera)
         case ASE_KW_CAMERA_FAR: in.scan(" %f", &camera->farClip); break;
         case ASE_KW_CAMERA_FOV: in.scan(" %f", &camera->fov); break;
         case ASE_KW_CAMERA_TDIST: in.scan(" %f", &camera->targetDist); break;
-        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &camera->animation); break;
+        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &camera->animation, fence); break;
         default: in.skipLine(); break;
         }
     }
 }
 
-// Fills scene from an opened stream, pass by pass.
+// Fills scene from an opened stream, pass by pass. Material bitmaps with a
+// drive prefix are looked up in sceneFolder ("" for the working directory).
 template <class Stream>
-void readAseScene(Stream& in, AseScene* scene)
+void readAseScene(Stream& in, AseScene* scene, const char* sceneFolder = "")
 {
-    AseToken token{};
-
     // Header pass: node counts, material count and scene timing.
     scene->numObjects = 0;
     scene->numMaterials = 0;
@@ -274,87 +404,41 @@ void readAseScene(Stream& in, AseScene* scene)
     scene->objects = nullptr;
     scene->lights = nullptr;
     scene->cameras = nullptr;
-    int geomCount = 0;
-    int lightCount = 0;
-    int cameraCount = 0;
-    in.rewind();
-    while (!in.eof() && in.token(&token)) {
-        switch (aseKeyword(token)) {
-        case ASE_KW_GEOMOBJECT: ++geomCount; break;
-        case ASE_KW_LIGHTOBJECT: ++lightCount; break;
-        case ASE_KW_CAMERAOBJECT: ++cameraCount; break;
-        case ASE_KW_MATERIAL_COUNT: in.scan("%i", &scene->numMaterials); break;
-        case ASE_KW_SCENE_FIRSTFRAME: in.scan("%i", &scene->firstFrame); break;
-        case ASE_KW_SCENE_LASTFRAME: in.scan("%i", &scene->lastFrame); break;
-        case ASE_KW_SCENE_FRAMESPEED: in.scan("%i", &scene->frameSpeed); break;
-        case ASE_KW_SCENE_TICKSPERFRAME: in.scan("%i", &scene->ticksPerFrame); break;
-        default: break;
-        }
-    }
-    scene->numObjects = geomCount;
-    scene->numLights = lightCount;
-    scene->numCameras = cameraCount;
+    AseNodeCounts counts{};
+    aseHeaderPass(in, scene, &counts);
+    scene->numObjects = counts.geometry;
+    scene->numLights = counts.lights;
+    scene->numCameras = counts.cameras;
     aseAllocateTables(scene, in.size());
-
-    // Node-header pass: mesh counts, normals flag, material and name of every
-    // geometry node. A light, camera or shape ends the current geometry node;
-    // its keywords are then unknown tokens until the next *GEOMOBJECT.
-    in.rewind();
-    GeomObject* node = nullptr;
-    int nodeIndex = -1;
-    while (!in.eof() && in.token(&token)) {
-        const AseKeyword k = aseKeyword(token);
-        if (k == ASE_KW_GEOMOBJECT) {
-            ++nodeIndex;
-            node = nodeIndex < scene->numObjects ? &scene->objects[nodeIndex] : nullptr;
-            continue;
-        }
-        if (aseOpensNode(k)) {
-            node = nullptr;
-            continue;
-        }
-        if (node != nullptr) {
-            switch (k) {
-            case ASE_KW_MESH_NUMVERTEX: in.scan("%d", &node->numVertices); continue;
-            case ASE_KW_MESH_NUMFACES: in.scan("%d", &node->numFaces); continue;
-            case ASE_KW_MESH_NUMTVERTEX: in.scan("%d", &node->numTexVertices); continue;
-            case ASE_KW_MESH_NUMTVFACES: in.scan("%d", &node->numTexFaces); continue;
-            case ASE_KW_MESH_NORMALS: node->hasNormals = 1; continue;
-            case ASE_KW_MATERIAL_REF: in.scan("%i", &node->materialRef); continue;
-            case ASE_KW_NODE_NAME: in.quoted(node->name, sizeof node->name); continue;
-            default: break;
-            }
-        }
-        in.skipLine();
-    }
 
     // Materials, each found by its opening *MATERIAL token.
     for (int i = 0; i < scene->numMaterials; ++i) {
-        AseMaterial* m = &scene->materials[i];
-        if (in.seekNth(ASE_KW_MATERIAL, i)) readMaterial(in, m);
-        if (m->bitmapPath[0] != '\0') loadTgaTexture(m->bitmapPath, m->textureName);
+        if (in.seekNth(ASE_KW_MATERIAL, i)) readMaterial(in, &scene->materials[i], aseFence(in, ASE_KW_MATERIAL));
+        aseLoadMaterialTexture(scene, i, sceneFolder);
     }
 
-    // Geometry nodes. Materials are complete, so their tiling applies to the
-    // texture vertices.
+    // Geometry nodes: the node-header walk gives the counts that size the
+    // arrays, then the node is read. Materials are complete, so their tiling
+    // applies to the texture vertices.
     for (int i = 0; i < scene->numObjects; ++i) {
         GeomObject* g = &scene->objects[i];
+        if (in.seekNth(ASE_KW_GEOMOBJECT, i)) readNodeHeader(in, g, aseFence(in, ASE_KW_GEOMOBJECT));
         aseAllocateMeshArrays(g, in.size());
         const AseMaterial* material =
             aseInRange(g->materialRef, scene->numMaterials) ? &scene->materials[g->materialRef] : nullptr;
-        if (in.seekNth(ASE_KW_GEOMOBJECT, i)) readGeomNode(in, g, material);
+        if (in.seekNth(ASE_KW_GEOMOBJECT, i)) readGeomNode(in, g, material, aseFence(in, ASE_KW_GEOMOBJECT));
         buildFrameTables(scene, &g->animation);
     }
 
     for (int i = 0; i < scene->numLights; ++i) {
         AseLight* light = &scene->lights[i];
-        if (in.seekNth(ASE_KW_LIGHTOBJECT, i)) readLight(in, light);
+        if (in.seekNth(ASE_KW_LIGHTOBJECT, i)) readLight(in, light, aseFence(in, ASE_KW_LIGHTOBJECT));
         buildFrameTables(scene, &light->animation);
     }
 
     for (int i = 0; i < scene->numCameras; ++i) {
         AseCamera* camera = &scene->cameras[i];
-        if (in.seekNth(ASE_KW_CAMERAOBJECT, i)) readCamera(in, camera);
+        if (in.seekNth(ASE_KW_CAMERAOBJECT, i)) readCamera(in, camera, aseFence(in, ASE_KW_CAMERAOBJECT));
         buildFrameTables(scene, &camera->animation);
     }
 }
