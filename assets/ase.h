@@ -20,10 +20,11 @@ constexpr int64_t ASE_MAX_FRAME_ENTRIES = 1048576;
 // (at most 48 MiB): a small file of far-apart keys cannot ask for gigabytes.
 constexpr int64_t ASE_MAX_SCENE_FRAME_ENTRIES = 3 * ASE_MAX_FRAME_ENTRIES;
 // All the mesh arrays of one scene together hold at most this many vertices,
-// faces, texture vertices and texture faces (at most 40 MiB, and as many
-// triangles to draw a frame); the largest real scene has about 72,000. A node
-// whose counts pass what is left loads without geometry.
-constexpr int64_t ASE_MAX_SCENE_MESH_ELEMENTS = 1048576;
+// faces, texture vertices and texture faces (at most 20 MiB, and as many
+// triangles to draw a frame, about 30 ms on a software renderer); the largest
+// real scene has about 72,000. A node whose counts pass what is left loads
+// without geometry.
+constexpr int64_t ASE_MAX_SCENE_MESH_ELEMENTS = 524288;
 // A scene's material table has at most this many materials (real scenes have
 // a handful); a larger *MATERIAL_COUNT gives no table, as a negative one does.
 constexpr int ASE_MAX_MATERIALS = 4096;
