@@ -51,6 +51,34 @@ constexpr const char* ASE_FACE_FORM =
 // The ten values of a Bézier position key or a rotation key after its tick.
 constexpr const char* ASE_TEN_VALUE_FORM = "\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%i";
 
+// The forms the readers scan with, taken apart once.
+constexpr AseScanForm ASE_SCAN_DECIMAL{"%d"};
+constexpr AseScanForm ASE_SCAN_INTEGER{"%i"};
+constexpr AseScanForm ASE_SCAN_INDEX_COLON{"%d:"};
+constexpr AseScanForm ASE_SCAN_THREE{"%f %f %f"};
+constexpr AseScanForm ASE_SCAN_TWO{"%f %f"};
+constexpr AseScanForm ASE_SCAN_THREE_INDICES{"%d %d %d"};
+constexpr AseScanForm ASE_SCAN_ONE_AFTER_SPACE{" %f"};
+constexpr AseScanForm ASE_SCAN_COLOUR{" %f\t%f\t%f"};
+constexpr AseScanForm ASE_SCAN_POSITION_SAMPLE{"\t%f\t%f\t%f"};
+constexpr AseScanForm ASE_SCAN_ROTATION_SAMPLE{"\t%f\t%f\t%f\t%f"};
+constexpr AseScanForm ASE_SCAN_FACE{ASE_FACE_FORM};
+constexpr AseScanForm ASE_SCAN_TEN_VALUES{ASE_TEN_VALUE_FORM};
+
+// A formatted read: the stream's own scan with the form's text, or, on the
+// in-memory stream, the form's steps.
+template <class Stream, class... Targets>
+int aseScan(Stream& in, const AseScanForm& form, Targets*... targets)
+{
+    return in.scan(form.text, targets...);
+}
+template <class... Targets>
+int aseScan(AseMemoryStream& in, const AseScanForm& form, Targets*... targets)
+{
+    void* const list[] = {static_cast<void*>(targets)...};
+    return in.scanForm(form, list);
+}
+
 // Stream positions as byte offsets: the in-memory stream's are offsets already;
 // a C library stream position (fgetpos) holds its offset in its __pos field.
 inline size_t aseOffsetOf(size_t position) { return position; }
@@ -96,11 +124,11 @@ template <class Stream>
 void aseReadHeaderValue(Stream& in, AseKeyword k, AseScene* scene)
 {
     switch (k) {
-    case ASE_KW_MATERIAL_COUNT: in.scan("%i", &scene->numMaterials); break;
-    case ASE_KW_SCENE_FIRSTFRAME: in.scan("%i", &scene->firstFrame); break;
-    case ASE_KW_SCENE_LASTFRAME: in.scan("%i", &scene->lastFrame); break;
-    case ASE_KW_SCENE_FRAMESPEED: in.scan("%i", &scene->frameSpeed); break;
-    case ASE_KW_SCENE_TICKSPERFRAME: in.scan("%i", &scene->ticksPerFrame); break;
+    case ASE_KW_MATERIAL_COUNT: aseScan(in, ASE_SCAN_INTEGER, &scene->numMaterials); break;
+    case ASE_KW_SCENE_FIRSTFRAME: aseScan(in, ASE_SCAN_INTEGER, &scene->firstFrame); break;
+    case ASE_KW_SCENE_LASTFRAME: aseScan(in, ASE_SCAN_INTEGER, &scene->lastFrame); break;
+    case ASE_KW_SCENE_FRAMESPEED: aseScan(in, ASE_SCAN_INTEGER, &scene->frameSpeed); break;
+    case ASE_KW_SCENE_TICKSPERFRAME: aseScan(in, ASE_SCAN_INTEGER, &scene->ticksPerFrame); break;
     default: break;
     }
 }
@@ -156,12 +184,12 @@ void readNodeAnimation(Stream& in, NodeAnimation* animation, size_t fence)
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_CONTROL_POS_SAMPLE) {
             AnimKey* key = &animation->posKeys[read++];
-            in.scan("%i", &key->tick);
-            in.scan("\t%f\t%f\t%f", &key->value[0], &key->value[1], &key->value[2]);
+            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
+            aseScan(in, ASE_SCAN_POSITION_SAMPLE, &key->value[0], &key->value[1], &key->value[2]);
         } else if (k == ASE_KW_CONTROL_BEZIER_POS_KEY) {
             AnimKey* key = &animation->posKeys[read++];
-            in.scan("%i", &key->tick);
-            in.scan(ASE_TEN_VALUE_FORM, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
+            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
+            aseScan(in, ASE_SCAN_TEN_VALUES, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
                     &key->extraB[1], &key->extraA[0], &key->extraA[1], &key->extraA[2], &key->flags);
         }
     }
@@ -175,12 +203,12 @@ void readNodeAnimation(Stream& in, NodeAnimation* animation, size_t fence)
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_CONTROL_ROT_SAMPLE) {
             AnimKey* key = &animation->rotKeys[read++];
-            in.scan("%i", &key->tick);
-            in.scan("\t%f\t%f\t%f\t%f", &key->value[0], &key->value[1], &key->value[2], &key->angle);
+            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
+            aseScan(in, ASE_SCAN_ROTATION_SAMPLE, &key->value[0], &key->value[1], &key->value[2], &key->angle);
         } else if (k == ASE_KW_CONTROL_ROT_KEY || k == ASE_KW_CONTROL_TCB_ROT_KEY) {
             AnimKey* key = &animation->rotKeys[read++];
-            in.scan("%i", &key->tick);
-            in.scan(ASE_TEN_VALUE_FORM, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
+            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
+            aseScan(in, ASE_SCAN_TEN_VALUES, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
                     &key->extraB[1], &key->extraA[0], &key->extraA[1], &key->extraA[2], &key->flags);
         }
     }
@@ -210,12 +238,12 @@ void readNodeHeader(Stream& in, GeomObject* node, size_t fence)
         const AseKeyword k = aseKeyword(token);
         if (aseOpensNode(k)) break;
         switch (k) {
-        case ASE_KW_MESH_NUMVERTEX: in.scan("%d", &node->numVertices); continue;
-        case ASE_KW_MESH_NUMFACES: in.scan("%d", &node->numFaces); continue;
-        case ASE_KW_MESH_NUMTVERTEX: in.scan("%d", &node->numTexVertices); continue;
-        case ASE_KW_MESH_NUMTVFACES: in.scan("%d", &node->numTexFaces); continue;
+        case ASE_KW_MESH_NUMVERTEX: aseScan(in, ASE_SCAN_DECIMAL, &node->numVertices); continue;
+        case ASE_KW_MESH_NUMFACES: aseScan(in, ASE_SCAN_DECIMAL, &node->numFaces); continue;
+        case ASE_KW_MESH_NUMTVERTEX: aseScan(in, ASE_SCAN_DECIMAL, &node->numTexVertices); continue;
+        case ASE_KW_MESH_NUMTVFACES: aseScan(in, ASE_SCAN_DECIMAL, &node->numTexFaces); continue;
         case ASE_KW_MESH_NORMALS: node->hasNormals = 1; continue;
-        case ASE_KW_MATERIAL_REF: in.scan("%i", &node->materialRef); continue;
+        case ASE_KW_MATERIAL_REF: aseScan(in, ASE_SCAN_INTEGER, &node->materialRef); continue;
         case ASE_KW_NODE_NAME: in.quoted(node->name, sizeof node->name); continue;
         default: break;
         }
@@ -235,14 +263,14 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material, siz
         float x = 0.0f, y = 0.0f, z = 0.0f;
         switch (k) {
         case ASE_KW_MESH_VERTEX: {
-            in.scan("%d", &index);
-            const int values = in.scan("%f %f %f", &x, &y, &z);
+            aseScan(in, ASE_SCAN_DECIMAL, &index);
+            const int values = aseScan(in, ASE_SCAN_THREE, &x, &y, &z);
             if (aseInRange(index, node->numVertices)) aseStoreConverted(&node->vertices[index], values, x, y, z);
             break;
         }
         case ASE_KW_MESH_TVERT: {
-            in.scan("%d", &index);
-            const int values = in.scan("%f %f", &x, &y);
+            aseScan(in, ASE_SCAN_DECIMAL, &index);
+            const int values = aseScan(in, ASE_SCAN_TWO, &x, &y);
             if (node->texVertices != nullptr && aseInRange(index, node->numTexVertices)) {
                 TexVertex* tv = &node->texVertices[index];
                 if (values >= 1) tv->u = material != nullptr ? x * material->uTiling : x;
@@ -251,25 +279,25 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material, siz
             break;
         }
         case ASE_KW_MESH_VERTEXNORMAL: {
-            in.scan("%d", &index);
-            const int values = in.scan("%f %f %f", &x, &y, &z);
+            aseScan(in, ASE_SCAN_DECIMAL, &index);
+            const int values = aseScan(in, ASE_SCAN_THREE, &x, &y, &z);
             if (node->vertexNormals != nullptr && aseInRange(index, node->numVertices))
                 aseStoreConverted(&node->vertexNormals[index], values, x, y, z);
             break;
         }
         case ASE_KW_MESH_FACENORMAL: {
-            in.scan("%d", &index);
-            const int values = in.scan("%f %f %f", &x, &y, &z);
+            aseScan(in, ASE_SCAN_DECIMAL, &index);
+            const int values = aseScan(in, ASE_SCAN_THREE, &x, &y, &z);
             if (aseInRange(index, node->numFaces)) aseStoreConverted(&node->faces[index].normal, values, x, y, z);
             break;
         }
         case ASE_KW_MESH_FACE: {
-            in.scan("%d:", &index);
+            aseScan(in, ASE_SCAN_INDEX_COLON, &index);
             int v[3] = {0, 0, 0};
             int edges[3] = {0, 0, 0};
             int smoothing = 0;
             int materialId = 0;
-            const int values = in.scan(ASE_FACE_FORM, &v[0], &v[1], &v[2], &edges[0], &edges[1], &edges[2], &smoothing,
+            const int values = aseScan(in, ASE_SCAN_FACE, &v[0], &v[1], &v[2], &edges[0], &edges[1], &edges[2], &smoothing,
                                        &materialId);
             if (aseInRange(index, node->numFaces)) {
                 MeshFace* face = &node->faces[index];
@@ -279,18 +307,18 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material, siz
             break;
         }
         case ASE_KW_MESH_TFACE: {
-            in.scan("%d:", &index);
+            aseScan(in, ASE_SCAN_INDEX_COLON, &index);
             int t[3] = {0, 0, 0};
-            const int values = in.scan("%d %d %d", &t[0], &t[1], &t[2]);
+            const int values = aseScan(in, ASE_SCAN_THREE_INDICES, &t[0], &t[1], &t[2]);
             if (aseInRange(index, node->numFaces))
                 for (int c = 0; c < 3 && c < values; ++c) node->faces[index].t[c] = t[c];
             break;
         }
         case ASE_KW_TM_POS:
-            in.scan("%f %f %f", &node->pivot.x, &node->pivot.y, &node->pivot.z);
+            aseScan(in, ASE_SCAN_THREE, &node->pivot.x, &node->pivot.y, &node->pivot.z);
             break;
         case ASE_KW_WIREFRAME_COLOR:
-            in.scan("%f %f %f", &node->wireColor[0], &node->wireColor[1], &node->wireColor[2]);
+            aseScan(in, ASE_SCAN_THREE, &node->wireColor[0], &node->wireColor[1], &node->wireColor[2]);
             break;
         case ASE_KW_TM_ANIMATION:
             readNodeAnimation(in, &node->animation, fence);
@@ -315,26 +343,26 @@ void readMaterial(Stream& in, AseMaterial* m, size_t fence)
         switch (k) {
         case ASE_KW_MATERIAL_NAME: in.quoted(m->name, sizeof m->name); break;
         case ASE_KW_MATERIAL_CLASS: in.quoted(m->className, sizeof m->className); break;
-        case ASE_KW_MATERIAL_AMBIENT: in.scan(" %f\t%f\t%f", &m->ambient[0], &m->ambient[1], &m->ambient[2]); break;
-        case ASE_KW_MATERIAL_DIFFUSE: in.scan(" %f\t%f\t%f", &m->diffuse[0], &m->diffuse[1], &m->diffuse[2]); break;
+        case ASE_KW_MATERIAL_AMBIENT: aseScan(in, ASE_SCAN_COLOUR, &m->ambient[0], &m->ambient[1], &m->ambient[2]); break;
+        case ASE_KW_MATERIAL_DIFFUSE: aseScan(in, ASE_SCAN_COLOUR, &m->diffuse[0], &m->diffuse[1], &m->diffuse[2]); break;
         case ASE_KW_MATERIAL_SPECULAR:
-            in.scan(" %f\t%f\t%f", &m->specular[0], &m->specular[1], &m->specular[2]);
+            aseScan(in, ASE_SCAN_COLOUR, &m->specular[0], &m->specular[1], &m->specular[2]);
             break;
-        case ASE_KW_MATERIAL_SHINE: in.scan(" %f", &m->shine); break;
-        case ASE_KW_MATERIAL_SHINESTRENGTH: in.scan(" %f", &m->shineStrength); break;
-        case ASE_KW_MATERIAL_TRANSPARENCY: in.scan(" %f", &m->transparency); break;
-        case ASE_KW_MATERIAL_WIRESIZE: in.scan(" %f", &m->wireSize); break;
-        case ASE_KW_MATERIAL_SELFILLUM: in.scan(" %f", &m->selfIllum); break;
+        case ASE_KW_MATERIAL_SHINE: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->shine); break;
+        case ASE_KW_MATERIAL_SHINESTRENGTH: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->shineStrength); break;
+        case ASE_KW_MATERIAL_TRANSPARENCY: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->transparency); break;
+        case ASE_KW_MATERIAL_WIRESIZE: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->wireSize); break;
+        case ASE_KW_MATERIAL_SELFILLUM: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->selfIllum); break;
         case ASE_KW_BITMAP:
             // The material's texture name is its own from its first bitmap on.
             if (m->textureName == 0) m->textureName = aseTakeTextureName();
             m->hasBitmap = 1;
             in.quoted(m->bitmapPath, sizeof m->bitmapPath);
             break;
-        case ASE_KW_UVW_U_TILING: in.scan(" %f", &m->uTiling); break;
-        case ASE_KW_UVW_V_TILING: in.scan(" %f", &m->vTiling); break;
-        case ASE_KW_UVW_U_OFFSET: in.scan(" %f", &m->uOffset); break;
-        case ASE_KW_UVW_V_OFFSET: in.scan(" %f", &m->vOffset); break;
+        case ASE_KW_UVW_U_TILING: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->uTiling); break;
+        case ASE_KW_UVW_V_TILING: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->vTiling); break;
+        case ASE_KW_UVW_U_OFFSET: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->uOffset); break;
+        case ASE_KW_UVW_V_OFFSET: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->vOffset); break;
         default: in.skipLine(); break;
         }
     }
@@ -354,15 +382,15 @@ void readLight(Stream& in, AseLight* light, size_t fence)
         case ASE_KW_TM_POS:
             if (!positionRead) {
                 positionRead = 1;
-                in.scan("%f %f %f", &light->position[0], &light->position[1], &light->position[2]);
+                aseScan(in, ASE_SCAN_THREE, &light->position[0], &light->position[1], &light->position[2]);
             } else {
-                in.scan("%f %f %f", &light->target[0], &light->target[1], &light->target[2]);
+                aseScan(in, ASE_SCAN_THREE, &light->target[0], &light->target[1], &light->target[2]);
                 light->hasTarget = 1;
             }
             break;
-        case ASE_KW_LIGHT_COLOR: in.scan("%f %f %f", &light->color[0], &light->color[1], &light->color[2]); break;
-        case ASE_KW_LIGHT_INTENS: in.scan(" %f", &light->intensity); break;
-        case ASE_KW_LIGHT_FALLOFF: in.scan(" %f", &light->falloff); break;
+        case ASE_KW_LIGHT_COLOR: aseScan(in, ASE_SCAN_THREE, &light->color[0], &light->color[1], &light->color[2]); break;
+        case ASE_KW_LIGHT_INTENS: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &light->intensity); break;
+        case ASE_KW_LIGHT_FALLOFF: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &light->falloff); break;
         case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &light->animation, fence); break;
         default: in.skipLine(); break;
         }
@@ -379,12 +407,12 @@ void readCamera(Stream& in, AseCamera* camera, size_t fence)
         if (aseOpensNode(k)) break;
         switch (k) {
         case ASE_KW_NODE_NAME: in.quoted(camera->name, sizeof camera->name); break;
-        case ASE_KW_TM_POS: in.scan("%f %f %f", &camera->position.x, &camera->position.y, &camera->position.z); break;
-        case ASE_KW_TM_ROTAXIS: in.scan("%f %f %f", &camera->rotAxis.x, &camera->rotAxis.y, &camera->rotAxis.z); break;
-        case ASE_KW_CAMERA_NEAR: in.scan(" %f", &camera->nearClip); break;
-        case ASE_KW_CAMERA_FAR: in.scan(" %f", &camera->farClip); break;
-        case ASE_KW_CAMERA_FOV: in.scan(" %f", &camera->fov); break;
-        case ASE_KW_CAMERA_TDIST: in.scan(" %f", &camera->targetDist); break;
+        case ASE_KW_TM_POS: aseScan(in, ASE_SCAN_THREE, &camera->position.x, &camera->position.y, &camera->position.z); break;
+        case ASE_KW_TM_ROTAXIS: aseScan(in, ASE_SCAN_THREE, &camera->rotAxis.x, &camera->rotAxis.y, &camera->rotAxis.z); break;
+        case ASE_KW_CAMERA_NEAR: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->nearClip); break;
+        case ASE_KW_CAMERA_FAR: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->farClip); break;
+        case ASE_KW_CAMERA_FOV: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->fov); break;
+        case ASE_KW_CAMERA_TDIST: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->targetDist); break;
         case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &camera->animation, fence); break;
         default: in.skipLine(); break;
         }

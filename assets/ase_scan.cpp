@@ -634,42 +634,45 @@ int AseMemoryStream::scanFloat(float* out)
     return convertFloat(data + start, taken, out);
 }
 
+int AseMemoryStream::scanForm(const AseScanForm& form, void* const* targets)
+{
+    int stored = 0;
+    int target = 0;
+    for (int k = 0; k < form.count; ++k) {
+        const AseScanForm::Step& step = form.steps[k];
+        if (step.kind == AseScanForm::LITERAL) {
+            if (step.spaceFirst) skipSpace();
+            // Characters are taken while they match; the first that does not
+            // stays unread, and running into the end sets the indicator.
+            const char* literal = form.literals + step.start;
+            size_t matched = 0;
+            while (matched < step.length && cursor + matched < length && data[cursor + matched] == literal[matched])
+                ++matched;
+            cursor += matched;
+            if (matched == step.length) continue;
+            if (cursor == length) eofSeen = 1;
+            return stored;
+        }
+        void* out = targets[target++];
+        const int ok = step.kind == AseScanForm::FLOAT
+                           ? scanFloat(static_cast<float*>(out))
+                           : scanInt(step.kind == AseScanForm::INT_DECIMAL ? 10 : 0, static_cast<int*>(out));
+        if (!ok) return stored;
+        ++stored;
+    }
+    if (form.spaceLast) skipSpace();
+    return stored;
+}
+
 int AseMemoryStream::scan(const char* format, ...)
 {
+    const AseScanForm form(format);
+    void* targets[ASE_SCAN_FORM_STEPS] = {};
     va_list args;
     va_start(args, format);
-    int stored = 0;
-    bool pendingSpace = false;
-    for (const char* f = format; *f != '\0'; ++f) {
-        const unsigned char fc = static_cast<unsigned char>(*f);
-        if (byteClasses.space[fc]) {
-            pendingSpace = true;
-            continue;
-        }
-        if (fc == '%' && (f[1] == 'd' || f[1] == 'i' || f[1] == 'f')) {
-            ++f;
-            pendingSpace = false;  // conversions skip leading whitespace themselves
-            int ok = 0;
-            if (*f == 'f') ok = scanFloat(va_arg(args, float*));
-            else ok = scanInt(*f == 'd' ? 10 : 0, va_arg(args, int*));
-            if (!ok) break;
-            ++stored;
-            continue;
-        }
-        if (pendingSpace) {
-            skipSpace();
-            pendingSpace = false;
-        }
-        if (cursor == length) {
-            eofSeen = 1;
-            break;
-        }
-        if (static_cast<unsigned char>(data[cursor]) != fc) break;
-        ++cursor;
-    }
-    if (pendingSpace) skipSpace();
+    for (int k = 0; k < form.conversions; ++k) targets[k] = va_arg(args, void*);
     va_end(args);
-    return stored;
+    return scanForm(form, targets);
 }
 
 int AseMemoryStream::seekNth(AseKeyword which, int n)

@@ -126,6 +126,59 @@ enum AseKeywordSet {
 // line's start: a line skip after its first token then always reaches the newline.
 constexpr size_t ASE_SHORT_LINE_BYTES = ASE_LINE_LIMIT - 2;
 
+// A scan format ("%f %f %f") taken apart once, when the program is compiled:
+// its conversions (%d, %i, %f) and runs of literal characters, each run marked
+// with whether whitespace in the format before it skips whitespace in the
+// file. Reading by steps spares the reader the format's characters on every
+// line it reads.
+constexpr int ASE_SCAN_FORM_STEPS = 32;      // conversions and literal runs of the longest form
+constexpr int ASE_SCAN_FORM_LITERALS = 96;   // literal characters of the longest form
+struct AseScanForm {
+    enum Kind : uint8_t { INT_DECIMAL, INT_ANY_BASE, FLOAT, LITERAL };
+    struct Step {
+        Kind kind;
+        uint8_t spaceFirst;  // LITERAL: 1 to skip whitespace before matching the run
+        uint8_t start;       // LITERAL: offset of the run in literals
+        uint8_t length;      // LITERAL: characters of the run
+    };
+    const char* text;                       // the format itself
+    Step steps[ASE_SCAN_FORM_STEPS];
+    char literals[ASE_SCAN_FORM_LITERALS];  // the runs' characters, one after the other
+    int count;                              // steps in use
+    int conversions;                        // steps that store a value
+    uint8_t spaceLast;                      // the format ends in whitespace: skip it in the file
+    constexpr explicit AseScanForm(const char* format)
+        : text(format), steps{}, literals{}, count(0), conversions(0), spaceLast(0)
+    {
+        bool pending = false;
+        bool inRun = false;  // the last step is a literal run that the next literal extends
+        int used = 0;
+        for (const char* f = format; *f != '\0' && count < ASE_SCAN_FORM_STEPS && used < ASE_SCAN_FORM_LITERALS; ++f) {
+            const char c = *f;
+            if (c == ' ' || (c >= '\t' && c <= '\r')) {
+                pending = true;
+                inRun = false;
+                continue;
+            }
+            if (c == '%' && (f[1] == 'd' || f[1] == 'i' || f[1] == 'f')) {
+                ++f;
+                // A conversion skips leading whitespace itself.
+                steps[count++] = Step{*f == 'd' ? INT_DECIMAL : *f == 'i' ? INT_ANY_BASE : FLOAT, 0, 0, 0};
+                ++conversions;
+                pending = false;
+                inRun = false;
+                continue;
+            }
+            if (!inRun) steps[count++] = Step{LITERAL, static_cast<uint8_t>(pending ? 1 : 0), static_cast<uint8_t>(used), 0};
+            literals[used++] = c;
+            ++steps[count - 1].length;
+            pending = false;
+            inRun = true;
+        }
+        spaceLast = pending ? 1 : 0;
+    }
+};
+
 // A whole token of the file that some pass looks for, found by the index.
 struct AseMark {
     size_t start;      // offset of its first byte
@@ -174,6 +227,9 @@ struct AseMemoryStream {
     // conversions (int* for %d and %i, float* for %f). Returns how many
     // values were stored; reading stops at the first mismatch.
     int scan(const char* format, ...);
+    // The same with a form taken apart beforehand; targets[k] is the int* or
+    // float* of the k-th conversion.
+    int scanForm(const AseScanForm& form, void* const* targets);
     // Quoted text: fscanf(" \"%s") into a word, the word's last character
     // removed, cut to capacity - 1 characters. Returns 1 when a word was read
     // (field set), 0 when the quote or the word was missing (field untouched).
