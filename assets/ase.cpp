@@ -140,13 +140,18 @@ std::string folderOf(const char* path)
     return slash != nullptr ? std::string(path, static_cast<size_t>(slash - path)) : std::string();
 }
 
-// Reads a scene from memory; bad_alloc from the reader's own tables leaves the
-// scene empty and gives 0.
+// Reads a scene from memory. Memory that runs out while the stream is indexed
+// leaves the scene as it was; while the scene is read, it leaves the scene
+// empty (everything this load allocated is freed). Both give 0.
 int readFromMemory(const char* data, size_t size, const char* sceneFolder, AseScene* scene)
 {
+    AseMemoryStream in;
     try {
-        AseMemoryStream in;
         in.open(data, size);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    try {
         readAseScene(in, scene, sceneFolder);
         return 1;
     } catch (const std::bad_alloc&) {

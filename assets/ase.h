@@ -151,7 +151,8 @@ struct AseScene {
 
 // Fills scene from the ASE file at path. Returns 1 when the file was read, 0
 // when it could not be opened or is not a regular file ("# <path> not found!"
-// on stdout; scene untouched), or when memory ran out (scene left empty).
+// on stdout; scene untouched), or when memory ran out (scene left empty, or
+// untouched when it ran out before any of the scene was read).
 // Material bitmaps with a drive prefix are looked up beside the scene file.
 int loadAseScene(const char* path, AseScene* scene);
 // The same from a file already in memory (bitmaps with a drive prefix are

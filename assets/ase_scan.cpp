@@ -88,17 +88,19 @@ constexpr KeywordName keywordNames[] = {
 constexpr size_t KEYWORD_MAX_LENGTH = 32;  // longer tokens are no keyword
 
 // Characters isspace() accepts in the C locale: blank, \t, \n, \v, \f, \r.
-inline bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+constexpr bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool isDigit(int c) { return c >= '0' && c <= '9'; }
 inline bool isHexDigit(int c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 inline int lower(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 
 // Byte classes of the token reader: 1 for a byte inside a token (neither
 // whitespace nor NUL), 0 otherwise.
+// Built when the program is compiled, so that readers running from other
+// files' static initialisers find them filled.
 struct ByteClasses {
     unsigned char tokenByte[256] = {};
     unsigned char space[256] = {};
-    ByteClasses()
+    constexpr ByteClasses()
     {
         for (int c = 0; c < 256; ++c) {
             space[c] = isSpace(static_cast<unsigned char>(c)) ? 1 : 0;
@@ -106,22 +108,24 @@ struct ByteClasses {
         }
     }
 };
-const ByteClasses byteClasses;
+constexpr ByteClasses byteClasses;
 
 // The keywords grouped by length, so that a token is compared with the few of
 // its own length only.
+constexpr int KEYWORDS_PER_LENGTH = 12;  // most keywords of one length
 struct KeywordTable {
-    const KeywordName* byLength[KEYWORD_MAX_LENGTH + 1][12] = {};
+    const KeywordName* byLength[KEYWORD_MAX_LENGTH + 1][KEYWORDS_PER_LENGTH] = {};
     int count[KEYWORD_MAX_LENGTH + 1] = {};
-    KeywordTable()
+    constexpr KeywordTable()
     {
         for (const KeywordName& k : keywordNames) {
-            const size_t n = std::strlen(k.text);
+            size_t n = 0;
+            while (k.text[n] != '\0') ++n;
             byLength[n][count[n]++] = &k;
         }
     }
 };
-const KeywordTable keywordTable;
+constexpr KeywordTable keywordTable;
 
 // The slot of nodeMarks for a keyword that opens a node or a material.
 int nodeSlot(AseKeyword which)
