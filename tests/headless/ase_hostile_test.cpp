@@ -88,7 +88,7 @@ std::vector<unsigned char> greyTga(int side, unsigned char level)
 
 // Loads text with the address space capped a little above what is mapped now,
 // then exits: 0 when the load failed with an empty scene.
-[[noreturn]] void loadUnderAddressLimit(const std::string& text)
+[[noreturn, maybe_unused]] void loadUnderAddressLimit(const std::string& text)
 {
     // The address space left: what is mapped now and a little more.
     long pages = 0;
