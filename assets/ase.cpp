@@ -6,17 +6,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <string>
 #include <vector>
 
 #include "assets/ase_read.h"
 #include "assets/ase_scan.h"
+#include "assets/asset_file.h"
 
 unsigned aseNextTextureName = ASE_TEXTURE_NAME_BASE;
 int64_t aseSceneFrameEntries = 0;
+int64_t aseSceneMeshElements = 0;
 
 namespace {
 
-constexpr size_t READ_CHUNK = 1 << 16;  // bytes read from the file at a time
 constexpr float PI_FLOAT = 3.1415927f;       // pi as a single-precision value
 constexpr float HALF_TURN_DEGREES = 180.0f;  // degrees in pi radians
 
@@ -88,21 +91,73 @@ void walkTrack(const std::vector<int64_t>& f, int count, Fill fill)
     }
 }
 
-int readWholeFile(const char* path, std::vector<char>* bytes)
+// The bitmap files one scene has loaded, so that materials naming the same
+// file share one texture, and what the scene's texture budgets have left.
+struct SceneTexture {
+    char path[ASE_NAME_SIZE];  // the bitmap path with '/' for every '\\'
+    unsigned textureName;      // the texture it was loaded under
+};
+SceneTexture sceneTextures[ASE_MAX_SCENE_TEXTURES];  // the first sceneTextureCount are in use
+int sceneTextureCount = 0;
+size_t sceneTexelBytes = 0;  // texel bytes uploaded for the scene so far
+
+// Whether a path starts with a drive letter and a colon ("C:/...").
+bool hasDrivePrefix(const std::string& path)
 {
-    FILE* file = std::fopen(path, "r");
+    const char c = path.empty() ? '\0' : path[0];
+    return path.size() >= 2 && path[1] == ':' && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+}
+
+// Reads a whole regular file into a buffer of its size. 1 and the bytes, or 0
+// (nothing allocated) when it is not a regular file or cannot be read; -1 when
+// the buffer cannot be allocated.
+int readWholeFile(const char* path, char** bytes, size_t* size)
+{
+    size_t expected = 0;
+    std::FILE* file = openAssetFile(path, &expected);
     if (file == nullptr) return 0;
-    size_t used = 0;
-    for (;;) {
-        bytes->resize(used + READ_CHUNK);
-        const size_t got = std::fread(bytes->data() + used, 1, READ_CHUNK, file);
-        used += got;
-        if (got < READ_CHUNK) break;
+    char* buffer = static_cast<char*>(std::malloc(expected > 0 ? expected : 1));
+    if (buffer == nullptr) {
+        std::fclose(file);
+        return -1;
     }
+    const size_t got = std::fread(buffer, 1, expected, file);
     const int failed = std::ferror(file);
     std::fclose(file);
-    bytes->resize(used);
-    return failed ? 0 : 1;
+    if (failed) {
+        std::free(buffer);
+        return 0;
+    }
+    *bytes = buffer;
+    *size = got;
+    return 1;
+}
+
+// The folder part of a path ("models/a.ase" gives "models"), or "".
+std::string folderOf(const char* path)
+{
+    const char* slash = std::strrchr(path, '/');
+    return slash != nullptr ? std::string(path, static_cast<size_t>(slash - path)) : std::string();
+}
+
+// Reads a scene from memory. Memory that runs out while the stream is indexed
+// leaves the scene as it was; while the scene is read, it leaves the scene
+// empty (everything this load allocated is freed). Both give 0.
+int readFromMemory(const char* data, size_t size, const char* sceneFolder, AseScene* scene)
+{
+    AseMemoryStream in;
+    try {
+        in.open(data, size);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    try {
+        readAseScene(in, scene, sceneFolder);
+        return 1;
+    } catch (const std::bad_alloc&) {
+        freeAseScene(scene);
+        return 0;
+    }
 }
 
 }  // namespace
@@ -111,7 +166,12 @@ unsigned aseTakeTextureName() { return aseNextTextureName++; }
 
 void aseAllocateTables(AseScene* scene, size_t fileSize)
 {
-    aseSceneFrameEntries = 0;  // a new scene: its tables start a new budget
+    // A new scene: its tables, meshes and textures start new budgets.
+    aseSceneFrameEntries = 0;
+    aseSceneMeshElements = 0;
+    sceneTextureCount = 0;
+    sceneTexelBytes = 0;
+    if (scene->numMaterials > ASE_MAX_MATERIALS) scene->numMaterials = 0;
     scene->materials = allocateCounted<AseMaterial>(&scene->numMaterials, fileSize);
     scene->objects = allocateCounted<GeomObject>(&scene->numObjects, fileSize);
     scene->lights = allocateCounted<AseLight>(&scene->numLights, fileSize);
@@ -127,6 +187,20 @@ void aseAllocateTables(AseScene* scene, size_t fileSize)
 
 void aseAllocateMeshArrays(GeomObject* node, size_t fileSize)
 {
+    // Counts no file this size can fill size nothing; the rest are charged to
+    // the scene's mesh budget together, texture faces too (they are drawn).
+    for (int32_t* count : {&node->numVertices, &node->numFaces, &node->numTexVertices})
+        if (*count <= 0 || static_cast<size_t>(*count) > fileSize) *count = 0;
+    const bool texFacesCount = node->numTexFaces > 0 && static_cast<size_t>(node->numTexFaces) <= fileSize;
+    const int64_t claim = int64_t{node->numVertices} + node->numFaces + node->numTexVertices +
+                          (texFacesCount ? node->numTexFaces : 0);
+    if (claim > ASE_MAX_SCENE_MESH_ELEMENTS - aseSceneMeshElements) {
+        node->numVertices = 0;
+        node->numFaces = 0;
+        node->numTexVertices = 0;
+    } else {
+        aseSceneMeshElements += claim;
+    }
     node->vertices = allocateCounted<Vec3>(&node->numVertices, fileSize);
     if (node->hasNormals && node->numVertices > 0) {
         node->vertexNormals = static_cast<Vec3*>(std::calloc(static_cast<size_t>(node->numVertices), sizeof(Vec3)));
@@ -197,22 +271,95 @@ void buildFrameTables(const AseScene* scene, NodeAnimation* animation)
     }
 }
 
+void aseHeaderPass(AseMemoryStream& in, AseScene* scene, AseNodeCounts* counts)
+{
+    const char* data = in.data;
+    auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    size_t from = 0;  // tokens before this offset were consumed by a header value
+    for (const AseMark& mark : in.marks) {
+        if (mark.start < from) continue;
+        counts->count(mark.kind);
+        if (!aseIsHeaderKeyword(mark.kind)) continue;
+        in.seek(mark.end);
+        AseKeyword k = mark.kind;
+        for (;;) {
+            aseReadHeaderValue(in, k, scene);
+            if (in.eof()) return;
+            const size_t c = in.tell();
+            if (isSpace(data[c]) || isSpace(data[c - 1])) {
+                from = c;  // at a whole token again
+                break;
+            }
+            // The value stopped inside a token: the rest of it is the next token.
+            AseToken rest{};
+            in.token(&rest);
+            k = aseKeyword(rest);
+            counts->count(k);
+            if (in.eof()) return;
+            if (!aseIsHeaderKeyword(k)) {
+                from = in.tell();
+                break;
+            }
+        }
+    }
+}
+
+void aseLoadMaterialTexture(AseScene* scene, int i, const char* sceneFolder)
+{
+    AseMaterial* m = &scene->materials[i];
+    if (m->bitmapPath[0] == '\0') return;
+    std::string path(m->bitmapPath);
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    for (int t = 0; t < sceneTextureCount; ++t) {
+        if (path == sceneTextures[t].path) {
+            m->textureName = sceneTextures[t].textureName;
+            return;
+        }
+    }
+    if (sceneTextureCount == ASE_MAX_SCENE_TEXTURES) return;
+    SceneTexture* entry = &sceneTextures[sceneTextureCount++];
+    std::memcpy(entry->path, path.c_str(), path.size() + 1);
+    entry->textureName = m->textureName;
+
+    // A path with a drive prefix names a file on the exporter's machine: its
+    // file name is looked for beside the scene and among the maps.
+    std::vector<std::string> candidates;
+    if (hasDrivePrefix(path)) {
+        const std::string name = path.substr(path.rfind('/') + 1);
+        const std::string folder = sceneFolder != nullptr ? sceneFolder : "";
+        candidates.push_back(folder.empty() ? name : folder + "/" + name);
+        candidates.push_back("maps/" + name);
+    } else {
+        candidates.push_back(path);
+    }
+    for (const std::string& candidate : candidates) {
+        size_t bytes = 0;
+        if (tgaPixelBytes(candidate.c_str(), &bytes) != TGA_OK) continue;
+        if (bytes > ASE_MAX_SCENE_TEXEL_BYTES - sceneTexelBytes) return;
+        if (loadTgaTexture(candidate.c_str(), m->textureName) == TGA_OK) sceneTexelBytes += bytes;
+        return;
+    }
+}
+
 int loadAseSceneFromMemory(const char* data, size_t size, AseScene* scene)
 {
-    AseMemoryStream in;
-    in.open(data, size);
-    readAseScene(in, scene);
-    return 1;
+    return readFromMemory(data, size, "", scene);
 }
 
 int loadAseScene(const char* path, AseScene* scene)
 {
-    std::vector<char> bytes;
-    if (!readWholeFile(path, &bytes)) {
+    char* bytes = nullptr;
+    size_t size = 0;
+    const int read = readWholeFile(path, &bytes, &size);
+    if (read == 0) {
         std::printf("# %s not found!\n", path);
         return 0;
     }
-    return loadAseSceneFromMemory(bytes.data(), bytes.size(), scene);
+    if (read < 0) return 0;
+    const int result = readFromMemory(bytes, size, folderOf(path).c_str(), scene);
+    std::free(bytes);
+    return result;
 }
 
 void releaseAseScene(AseScene* scene)

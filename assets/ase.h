@@ -17,11 +17,27 @@ constexpr unsigned ASE_TEXTURE_NAME_BASE = 0x40000000u;
 // A per-frame table longer than this (about 5 hours at 60 frames a second) is not built.
 constexpr int64_t ASE_MAX_FRAME_ENTRIES = 1048576;
 // All the per-frame tables of one scene together hold at most this many entries
-// (at most 64 MB): a small file of far-apart keys cannot ask for gigabytes.
-constexpr int64_t ASE_MAX_SCENE_FRAME_ENTRIES = 4 * ASE_MAX_FRAME_ENTRIES;
+// (at most 48 MiB): a small file of far-apart keys cannot ask for gigabytes.
+constexpr int64_t ASE_MAX_SCENE_FRAME_ENTRIES = 3 * ASE_MAX_FRAME_ENTRIES;
+// All the mesh arrays of one scene together hold at most this many vertices,
+// faces, texture vertices and texture faces (at most 20 MiB, and as many
+// triangles to draw a frame, about 30 ms on a software renderer); the largest
+// real scene has about 72,000. A node whose counts pass what is left loads
+// without geometry.
+constexpr int64_t ASE_MAX_SCENE_MESH_ELEMENTS = 524288;
+// A scene's material table has at most this many materials (real scenes have
+// a handful); a larger *MATERIAL_COUNT gives no table, as a negative one does.
+constexpr int ASE_MAX_MATERIALS = 4096;
+// One scene loads at most this many distinct bitmap files (real scenes: up to
+// 5) and at most this many bytes of texels from them; materials naming the same
+// file share its texture.
+constexpr int ASE_MAX_SCENE_TEXTURES = 64;
+constexpr size_t ASE_MAX_SCENE_TEXEL_BYTES = 16u << 20;
 
 // Per-frame table entries built so far for the scene being loaded.
 extern int64_t aseSceneFrameEntries;
+// Mesh elements allocated so far for the scene being loaded.
+extern int64_t aseSceneMeshElements;
 // Next texture name handed to a material bitmap; starts at ASE_TEXTURE_NAME_BASE and
 // only grows, so every material of every scene loaded has a name of its own.
 extern unsigned aseNextTextureName;
@@ -134,9 +150,13 @@ struct AseScene {
 };
 
 // Fills scene from the ASE file at path. Returns 1 when the file was read, 0
-// when it could not be opened ("# <path> not found!" on stdout; scene untouched).
+// when it could not be opened or is not a regular file ("# <path> not found!"
+// on stdout; scene untouched), or when memory ran out (scene left empty, or
+// untouched when it ran out before any of the scene was read).
+// Material bitmaps with a drive prefix are looked up beside the scene file.
 int loadAseScene(const char* path, AseScene* scene);
-// The same from a file already in memory.
+// The same from a file already in memory (bitmaps with a drive prefix are
+// looked up in the working directory); 0 only when memory ran out.
 int loadAseSceneFromMemory(const char* data, size_t size, AseScene* scene);
 // Frees every node's mesh arrays and the material table; counts are kept.
 void releaseAseScene(AseScene* scene);

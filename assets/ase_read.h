@@ -6,7 +6,16 @@
 // scan(format, ...), quoted(field, capacity), skipLine(), seekNth(keyword, n)
 // (rewind and read tokens up to the (n+1)-th one equal to the keyword) and
 // countKeys(&pos, &rot) (one token, then the key tokens up to the next node).
+//
+// The in-memory stream also knows from its index where every block ends, so
+// its readers stop there ("fences") even when the next block's keyword is
+// hidden behind another token on its line, and its header pass and line
+// skipping readers go from one keyword they know to the next without reading
+// the lines between. On a file whose keywords are all visible the results are
+// those of the plain passes.
 #pragma once
+
+#include <cstdio>
 
 #include "assets/ase.h"
 #include "assets/ase_scan.h"
@@ -14,11 +23,20 @@
 
 // Gives every element of the scene's four tables its defaults. The tables are
 // allocated with the counts of the header pass; a count below zero or above
-// fileSize, or one whose table cannot be allocated, becomes 0 with no table.
+// fileSize (for materials, above ASE_MAX_MATERIALS), or one whose table cannot
+// be allocated, becomes 0 with no table. Starts the scene's budgets.
 void aseAllocateTables(AseScene* scene, size_t fileSize);
 // Allocates a geometry node's mesh arrays from its counts, zeroed. A count that
-// is negative, larger than fileSize or not allocatable becomes 0 with no array.
+// is negative, larger than fileSize or not allocatable becomes 0 with no array;
+// a node whose counts pass what is left of the scene's mesh budget gets no
+// geometry at all.
 void aseAllocateMeshArrays(GeomObject* node, size_t fileSize);
+// Loads the bitmap of the scene's material i, once per file for the scene:
+// a material naming a file an earlier one loaded shares its texture. Paths
+// written with backslashes, and absolute ones with a drive prefix (looked up
+// by file name in sceneFolder and in maps/), are found on this platform. Files
+// past the scene's texture budgets are not loaded.
+void aseLoadMaterialTexture(AseScene* scene, int i, const char* sceneFolder);
 // Gives an animation block fresh key arrays of the counted sizes (zeroed),
 // freeing the ones an earlier block of the same node had.
 void aseAllocateKeys(NodeAnimation* animation, int posKeys, int rotKeys);
@@ -33,9 +51,122 @@ constexpr const char* ASE_FACE_FORM =
 // The ten values of a Bézier position key or a rotation key after its tick.
 constexpr const char* ASE_TEN_VALUE_FORM = "\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%i";
 
+// The forms the readers scan with, taken apart once.
+constexpr AseScanForm ASE_SCAN_DECIMAL{"%d"};
+constexpr AseScanForm ASE_SCAN_INTEGER{"%i"};
+constexpr AseScanForm ASE_SCAN_INDEX_COLON{"%d:"};
+constexpr AseScanForm ASE_SCAN_THREE{"%f %f %f"};
+constexpr AseScanForm ASE_SCAN_TWO{"%f %f"};
+constexpr AseScanForm ASE_SCAN_THREE_INDICES{"%d %d %d"};
+constexpr AseScanForm ASE_SCAN_ONE_AFTER_SPACE{" %f"};
+constexpr AseScanForm ASE_SCAN_COLOUR{" %f\t%f\t%f"};
+constexpr AseScanForm ASE_SCAN_POSITION_SAMPLE{"\t%f\t%f\t%f"};
+constexpr AseScanForm ASE_SCAN_ROTATION_SAMPLE{"\t%f\t%f\t%f\t%f"};
+constexpr AseScanForm ASE_SCAN_FACE{ASE_FACE_FORM};
+constexpr AseScanForm ASE_SCAN_TEN_VALUES{ASE_TEN_VALUE_FORM};
+
+// A formatted read: the stream's own scan with the form's text, or, on the
+// in-memory stream, the form's steps.
+template <class Stream, class... Targets>
+int aseScan(Stream& in, const AseScanForm& form, Targets*... targets)
+{
+    return in.scan(form.text, targets...);
+}
+template <class... Targets>
+int aseScan(AseMemoryStream& in, const AseScanForm& form, Targets*... targets)
+{
+    void* const list[] = {static_cast<void*>(targets)...};
+    return in.scanForm(form, list);
+}
+
+// Stream positions as byte offsets: the in-memory stream's are offsets already;
+// a C library stream position (fgetpos) holds its offset in its __pos field.
+inline size_t aseOffsetOf(size_t position) { return position; }
+inline size_t aseOffsetOf(const fpos_t& position) { return static_cast<size_t>(position.__pos); }
+
+// Fences: a node's reader stops once it has read or skipped past the next
+// token that opens a node, a material's reader once past the next *MATERIAL
+// (stopAt ASE_KW_GEOMOBJECT or ASE_KW_MATERIAL), even when a line skip hid
+// that token from it. The fence is the offset just past that token, as a plain
+// token walk from the reader's start finds it (the file's length when none).
+template <class Stream>
+size_t aseFence(Stream& in, AseKeyword stopAt)
+{
+    const auto start = in.tell();
+    AseToken token{};
+    while (!in.eof() && in.token(&token)) {
+        const AseKeyword k = aseKeyword(token);
+        if (stopAt == ASE_KW_MATERIAL ? k == ASE_KW_MATERIAL : aseOpensNode(k)) break;
+    }
+    const size_t fence = aseOffsetOf(in.tell());
+    in.seek(start);
+    return fence;
+}
+// The in-memory stream's index knows the fence.
+inline size_t aseFence(AseMemoryStream& in, AseKeyword stopAt) { return in.fenceAfterCursor(stopAt); }
+// Whether the cursor has reached the fence.
+template <class Stream>
+bool asePastFence(const Stream& in, size_t fence)
+{
+    return aseOffsetOf(in.tell()) >= fence;
+}
+
+// Moves a line-skipping reader to the line of its next keyword, where the
+// stream can tell which line that is.
+template <class Stream>
+void aseSkipToSet(Stream&, AseKeywordSet)
+{
+}
+inline void aseSkipToSet(AseMemoryStream& in, AseKeywordSet set) { in.skipToSet(set); }
+
+// Reads the value of a header keyword into the scene.
+template <class Stream>
+void aseReadHeaderValue(Stream& in, AseKeyword k, AseScene* scene)
+{
+    switch (k) {
+    case ASE_KW_MATERIAL_COUNT: aseScan(in, ASE_SCAN_INTEGER, &scene->numMaterials); break;
+    case ASE_KW_SCENE_FIRSTFRAME: aseScan(in, ASE_SCAN_INTEGER, &scene->firstFrame); break;
+    case ASE_KW_SCENE_LASTFRAME: aseScan(in, ASE_SCAN_INTEGER, &scene->lastFrame); break;
+    case ASE_KW_SCENE_FRAMESPEED: aseScan(in, ASE_SCAN_INTEGER, &scene->frameSpeed); break;
+    case ASE_KW_SCENE_TICKSPERFRAME: aseScan(in, ASE_SCAN_INTEGER, &scene->ticksPerFrame); break;
+    default: break;
+    }
+}
+
+// Node counts of the header pass, by the kind of node keyword.
+struct AseNodeCounts {
+    int geometry;
+    int lights;
+    int cameras;
+    void count(AseKeyword k)
+    {
+        geometry += k == ASE_KW_GEOMOBJECT ? 1 : 0;
+        lights += k == ASE_KW_LIGHTOBJECT ? 1 : 0;
+        cameras += k == ASE_KW_CAMERAOBJECT ? 1 : 0;
+    }
+};
+
+// Header pass: every token from the start of the file; node keywords counted,
+// header keywords read.
+template <class Stream>
+void aseHeaderPass(Stream& in, AseScene* scene, AseNodeCounts* counts)
+{
+    AseToken token{};
+    in.rewind();
+    while (!in.eof() && in.token(&token)) {
+        const AseKeyword k = aseKeyword(token);
+        counts->count(k);
+        aseReadHeaderValue(in, k, scene);
+    }
+}
+// The same pass over the index of the in-memory stream: the tokens are the
+// file's whole tokens except right after a header value, which may stop inside
+// a token whose rest is then read as a token of its own.
+void aseHeaderPass(AseMemoryStream& in, AseScene* scene, AseNodeCounts* counts);
+
 // Reads an animation block, entered right after its *TM_ANIMATION token.
 template <class Stream>
-void readNodeAnimation(Stream& in, NodeAnimation* animation)
+void readNodeAnimation(Stream& in, NodeAnimation* animation, size_t fence)
 {
     const auto mark = in.tell();
     int posCount = 0;
@@ -48,17 +179,17 @@ void readNodeAnimation(Stream& in, NodeAnimation* animation)
     in.token(&token);
 
     int read = 0;
-    while (!in.eof() && read < animation->numPosKeys) {
+    while (!in.eof() && !asePastFence(in, fence) && read < animation->numPosKeys) {
         if (!in.token(&token)) break;
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_CONTROL_POS_SAMPLE) {
             AnimKey* key = &animation->posKeys[read++];
-            in.scan("%i", &key->tick);
-            in.scan("\t%f\t%f\t%f", &key->value[0], &key->value[1], &key->value[2]);
+            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
+            aseScan(in, ASE_SCAN_POSITION_SAMPLE, &key->value[0], &key->value[1], &key->value[2]);
         } else if (k == ASE_KW_CONTROL_BEZIER_POS_KEY) {
             AnimKey* key = &animation->posKeys[read++];
-            in.scan("%i", &key->tick);
-            in.scan(ASE_TEN_VALUE_FORM, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
+            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
+            aseScan(in, ASE_SCAN_TEN_VALUES, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
                     &key->extraB[1], &key->extraA[0], &key->extraA[1], &key->extraA[2], &key->flags);
         }
     }
@@ -67,17 +198,17 @@ void readNodeAnimation(Stream& in, NodeAnimation* animation)
     in.token(&token);
 
     read = 0;
-    while (!in.eof() && read < animation->numRotKeys) {
+    while (!in.eof() && !asePastFence(in, fence) && read < animation->numRotKeys) {
         if (!in.token(&token)) break;
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_CONTROL_ROT_SAMPLE) {
             AnimKey* key = &animation->rotKeys[read++];
-            in.scan("%i", &key->tick);
-            in.scan("\t%f\t%f\t%f\t%f", &key->value[0], &key->value[1], &key->value[2], &key->angle);
+            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
+            aseScan(in, ASE_SCAN_ROTATION_SAMPLE, &key->value[0], &key->value[1], &key->value[2], &key->angle);
         } else if (k == ASE_KW_CONTROL_ROT_KEY || k == ASE_KW_CONTROL_TCB_ROT_KEY) {
             AnimKey* key = &animation->rotKeys[read++];
-            in.scan("%i", &key->tick);
-            in.scan(ASE_TEN_VALUE_FORM, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
+            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
+            aseScan(in, ASE_SCAN_TEN_VALUES, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
                     &key->extraB[1], &key->extraA[0], &key->extraA[1], &key->extraA[2], &key->flags);
         }
     }
@@ -94,26 +225,52 @@ inline void aseStoreConverted(Vec3* target, int values, float x, float y, float 
 
 inline bool aseInRange(int index, int count) { return index >= 0 && index < count; }
 
-// Reads a geometry node's keywords up to the next node or the end of the file.
+// Node-header walk of one geometry node, entered right after its *GEOMOBJECT:
+// mesh counts, normals flag, material and name, up to the next node. A node's
+// name is the last *NODE_NAME in its block.
 template <class Stream>
-void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material)
+void readNodeHeader(Stream& in, GeomObject* node, size_t fence)
 {
     AseToken token{};
-    while (!in.eof() && in.token(&token)) {
+    while (!in.eof() && !asePastFence(in, fence)) {
+        aseSkipToSet(in, ASE_SET_NODE_HEADER);
+        if (!in.token(&token)) break;
+        const AseKeyword k = aseKeyword(token);
+        if (aseOpensNode(k)) break;
+        switch (k) {
+        case ASE_KW_MESH_NUMVERTEX: aseScan(in, ASE_SCAN_DECIMAL, &node->numVertices); continue;
+        case ASE_KW_MESH_NUMFACES: aseScan(in, ASE_SCAN_DECIMAL, &node->numFaces); continue;
+        case ASE_KW_MESH_NUMTVERTEX: aseScan(in, ASE_SCAN_DECIMAL, &node->numTexVertices); continue;
+        case ASE_KW_MESH_NUMTVFACES: aseScan(in, ASE_SCAN_DECIMAL, &node->numTexFaces); continue;
+        case ASE_KW_MESH_NORMALS: node->hasNormals = 1; continue;
+        case ASE_KW_MATERIAL_REF: aseScan(in, ASE_SCAN_INTEGER, &node->materialRef); continue;
+        case ASE_KW_NODE_NAME: in.quoted(node->name, sizeof node->name); continue;
+        default: break;
+        }
+        in.skipLine();
+    }
+}
+
+// Reads a geometry node's keywords up to the next node or the end of the file.
+template <class Stream>
+void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material, size_t fence)
+{
+    AseToken token{};
+    while (!in.eof() && !asePastFence(in, fence) && in.token(&token)) {
         const AseKeyword k = aseKeyword(token);
         if (aseOpensNode(k)) break;
         int index = -1;
         float x = 0.0f, y = 0.0f, z = 0.0f;
         switch (k) {
         case ASE_KW_MESH_VERTEX: {
-            in.scan("%d", &index);
-            const int values = in.scan("%f %f %f", &x, &y, &z);
+            aseScan(in, ASE_SCAN_DECIMAL, &index);
+            const int values = aseScan(in, ASE_SCAN_THREE, &x, &y, &z);
             if (aseInRange(index, node->numVertices)) aseStoreConverted(&node->vertices[index], values, x, y, z);
             break;
         }
         case ASE_KW_MESH_TVERT: {
-            in.scan("%d", &index);
-            const int values = in.scan("%f %f", &x, &y);
+            aseScan(in, ASE_SCAN_DECIMAL, &index);
+            const int values = aseScan(in, ASE_SCAN_TWO, &x, &y);
             if (node->texVertices != nullptr && aseInRange(index, node->numTexVertices)) {
                 TexVertex* tv = &node->texVertices[index];
                 if (values >= 1) tv->u = material != nullptr ? x * material->uTiling : x;
@@ -122,25 +279,25 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material)
             break;
         }
         case ASE_KW_MESH_VERTEXNORMAL: {
-            in.scan("%d", &index);
-            const int values = in.scan("%f %f %f", &x, &y, &z);
+            aseScan(in, ASE_SCAN_DECIMAL, &index);
+            const int values = aseScan(in, ASE_SCAN_THREE, &x, &y, &z);
             if (node->vertexNormals != nullptr && aseInRange(index, node->numVertices))
                 aseStoreConverted(&node->vertexNormals[index], values, x, y, z);
             break;
         }
         case ASE_KW_MESH_FACENORMAL: {
-            in.scan("%d", &index);
-            const int values = in.scan("%f %f %f", &x, &y, &z);
+            aseScan(in, ASE_SCAN_DECIMAL, &index);
+            const int values = aseScan(in, ASE_SCAN_THREE, &x, &y, &z);
             if (aseInRange(index, node->numFaces)) aseStoreConverted(&node->faces[index].normal, values, x, y, z);
             break;
         }
         case ASE_KW_MESH_FACE: {
-            in.scan("%d:", &index);
+            aseScan(in, ASE_SCAN_INDEX_COLON, &index);
             int v[3] = {0, 0, 0};
             int edges[3] = {0, 0, 0};
             int smoothing = 0;
             int materialId = 0;
-            const int values = in.scan(ASE_FACE_FORM, &v[0], &v[1], &v[2], &edges[0], &edges[1], &edges[2], &smoothing,
+            const int values = aseScan(in, ASE_SCAN_FACE, &v[0], &v[1], &v[2], &edges[0], &edges[1], &edges[2], &smoothing,
                                        &materialId);
             if (aseInRange(index, node->numFaces)) {
                 MeshFace* face = &node->faces[index];
@@ -150,21 +307,21 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material)
             break;
         }
         case ASE_KW_MESH_TFACE: {
-            in.scan("%d:", &index);
+            aseScan(in, ASE_SCAN_INDEX_COLON, &index);
             int t[3] = {0, 0, 0};
-            const int values = in.scan("%d %d %d", &t[0], &t[1], &t[2]);
+            const int values = aseScan(in, ASE_SCAN_THREE_INDICES, &t[0], &t[1], &t[2]);
             if (aseInRange(index, node->numFaces))
                 for (int c = 0; c < 3 && c < values; ++c) node->faces[index].t[c] = t[c];
             break;
         }
         case ASE_KW_TM_POS:
-            in.scan("%f %f %f", &node->pivot.x, &node->pivot.y, &node->pivot.z);
+            aseScan(in, ASE_SCAN_THREE, &node->pivot.x, &node->pivot.y, &node->pivot.z);
             break;
         case ASE_KW_WIREFRAME_COLOR:
-            in.scan("%f %f %f", &node->wireColor[0], &node->wireColor[1], &node->wireColor[2]);
+            aseScan(in, ASE_SCAN_THREE, &node->wireColor[0], &node->wireColor[1], &node->wireColor[2]);
             break;
         case ASE_KW_TM_ANIMATION:
-            readNodeAnimation(in, &node->animation);
+            readNodeAnimation(in, &node->animation, fence);
             break;
         default:
             in.skipLine();
@@ -175,35 +332,37 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material)
 
 // Reads a material's keywords up to the next *MATERIAL token or the end of the file.
 template <class Stream>
-void readMaterial(Stream& in, AseMaterial* m)
+void readMaterial(Stream& in, AseMaterial* m, size_t fence)
 {
     AseToken token{};
-    while (!in.eof() && in.token(&token)) {
+    while (!in.eof() && !asePastFence(in, fence)) {
+        aseSkipToSet(in, ASE_SET_MATERIAL);
+        if (!in.token(&token)) break;
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_MATERIAL) break;
         switch (k) {
         case ASE_KW_MATERIAL_NAME: in.quoted(m->name, sizeof m->name); break;
         case ASE_KW_MATERIAL_CLASS: in.quoted(m->className, sizeof m->className); break;
-        case ASE_KW_MATERIAL_AMBIENT: in.scan(" %f\t%f\t%f", &m->ambient[0], &m->ambient[1], &m->ambient[2]); break;
-        case ASE_KW_MATERIAL_DIFFUSE: in.scan(" %f\t%f\t%f", &m->diffuse[0], &m->diffuse[1], &m->diffuse[2]); break;
+        case ASE_KW_MATERIAL_AMBIENT: aseScan(in, ASE_SCAN_COLOUR, &m->ambient[0], &m->ambient[1], &m->ambient[2]); break;
+        case ASE_KW_MATERIAL_DIFFUSE: aseScan(in, ASE_SCAN_COLOUR, &m->diffuse[0], &m->diffuse[1], &m->diffuse[2]); break;
         case ASE_KW_MATERIAL_SPECULAR:
-            in.scan(" %f\t%f\t%f", &m->specular[0], &m->specular[1], &m->specular[2]);
+            aseScan(in, ASE_SCAN_COLOUR, &m->specular[0], &m->specular[1], &m->specular[2]);
             break;
-        case ASE_KW_MATERIAL_SHINE: in.scan(" %f", &m->shine); break;
-        case ASE_KW_MATERIAL_SHINESTRENGTH: in.scan(" %f", &m->shineStrength); break;
-        case ASE_KW_MATERIAL_TRANSPARENCY: in.scan(" %f", &m->transparency); break;
-        case ASE_KW_MATERIAL_WIRESIZE: in.scan(" %f", &m->wireSize); break;
-        case ASE_KW_MATERIAL_SELFILLUM: in.scan(" %f", &m->selfIllum); break;
+        case ASE_KW_MATERIAL_SHINE: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->shine); break;
+        case ASE_KW_MATERIAL_SHINESTRENGTH: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->shineStrength); break;
+        case ASE_KW_MATERIAL_TRANSPARENCY: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->transparency); break;
+        case ASE_KW_MATERIAL_WIRESIZE: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->wireSize); break;
+        case ASE_KW_MATERIAL_SELFILLUM: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->selfIllum); break;
         case ASE_KW_BITMAP:
             // The material's texture name is its own from its first bitmap on.
             if (m->textureName == 0) m->textureName = aseTakeTextureName();
             m->hasBitmap = 1;
             in.quoted(m->bitmapPath, sizeof m->bitmapPath);
             break;
-        case ASE_KW_UVW_U_TILING: in.scan(" %f", &m->uTiling); break;
-        case ASE_KW_UVW_V_TILING: in.scan(" %f", &m->vTiling); break;
-        case ASE_KW_UVW_U_OFFSET: in.scan(" %f", &m->uOffset); break;
-        case ASE_KW_UVW_V_OFFSET: in.scan(" %f", &m->vOffset); break;
+        case ASE_KW_UVW_U_TILING: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->uTiling); break;
+        case ASE_KW_UVW_V_TILING: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->vTiling); break;
+        case ASE_KW_UVW_U_OFFSET: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->uOffset); break;
+        case ASE_KW_UVW_V_OFFSET: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->vOffset); break;
         default: in.skipLine(); break;
         }
     }
@@ -211,11 +370,11 @@ void readMaterial(Stream& in, AseMaterial* m)
 
 // Reads a light's keywords up to the next node or the end of the file.
 template <class Stream>
-void readLight(Stream& in, AseLight* light)
+void readLight(Stream& in, AseLight* light, size_t fence)
 {
     AseToken token{};
     int positionRead = 0;  // the first *TM_POS is the light's own, later ones its target's
-    while (!in.eof() && in.token(&token)) {
+    while (!in.eof() && !asePastFence(in, fence) && in.token(&token)) {
         const AseKeyword k = aseKeyword(token);
         if (aseOpensNode(k)) break;
         switch (k) {
@@ -223,16 +382,16 @@ void readLight(Stream& in, AseLight* light)
         case ASE_KW_TM_POS:
             if (!positionRead) {
                 positionRead = 1;
-                in.scan("%f %f %f", &light->position[0], &light->position[1], &light->position[2]);
+                aseScan(in, ASE_SCAN_THREE, &light->position[0], &light->position[1], &light->position[2]);
             } else {
-                in.scan("%f %f %f", &light->target[0], &light->target[1], &light->target[2]);
+                aseScan(in, ASE_SCAN_THREE, &light->target[0], &light->target[1], &light->target[2]);
                 light->hasTarget = 1;
             }
             break;
-        case ASE_KW_LIGHT_COLOR: in.scan("%f %f %f", &light->color[0], &light->color[1], &light->color[2]); break;
-        case ASE_KW_LIGHT_INTENS: in.scan(" %f", &light->intensity); break;
-        case ASE_KW_LIGHT_FALLOFF: in.scan(" %f", &light->falloff); break;
-        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &light->animation); break;
+        case ASE_KW_LIGHT_COLOR: aseScan(in, ASE_SCAN_THREE, &light->color[0], &light->color[1], &light->color[2]); break;
+        case ASE_KW_LIGHT_INTENS: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &light->intensity); break;
+        case ASE_KW_LIGHT_FALLOFF: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &light->falloff); break;
+        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &light->animation, fence); break;
         default: in.skipLine(); break;
         }
     }
@@ -240,32 +399,31 @@ void readLight(Stream& in, AseLight* light)
 
 // Reads a camera's keywords up to the next node or the end of the file.
 template <class Stream>
-void readCamera(Stream& in, AseCamera* camera)
+void readCamera(Stream& in, AseCamera* camera, size_t fence)
 {
     AseToken token{};
-    while (!in.eof() && in.token(&token)) {
+    while (!in.eof() && !asePastFence(in, fence) && in.token(&token)) {
         const AseKeyword k = aseKeyword(token);
         if (aseOpensNode(k)) break;
         switch (k) {
         case ASE_KW_NODE_NAME: in.quoted(camera->name, sizeof camera->name); break;
-        case ASE_KW_TM_POS: in.scan("%f %f %f", &camera->position.x, &camera->position.y, &camera->position.z); break;
-        case ASE_KW_TM_ROTAXIS: in.scan("%f %f %f", &camera->rotAxis.x, &camera->rotAxis.y, &camera->rotAxis.z); break;
-        case ASE_KW_CAMERA_NEAR: in.scan(" %f", &camera->nearClip); break;
-        case ASE_KW_CAMERA_FAR: in.scan(" %f", &camera->farClip); break;
-        case ASE_KW_CAMERA_FOV: in.scan(" %f", &camera->fov); break;
-        case ASE_KW_CAMERA_TDIST: in.scan(" %f", &camera->targetDist); break;
-        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &camera->animation); break;
+        case ASE_KW_TM_POS: aseScan(in, ASE_SCAN_THREE, &camera->position.x, &camera->position.y, &camera->position.z); break;
+        case ASE_KW_TM_ROTAXIS: aseScan(in, ASE_SCAN_THREE, &camera->rotAxis.x, &camera->rotAxis.y, &camera->rotAxis.z); break;
+        case ASE_KW_CAMERA_NEAR: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->nearClip); break;
+        case ASE_KW_CAMERA_FAR: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->farClip); break;
+        case ASE_KW_CAMERA_FOV: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->fov); break;
+        case ASE_KW_CAMERA_TDIST: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->targetDist); break;
+        case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &camera->animation, fence); break;
         default: in.skipLine(); break;
         }
     }
 }
 
-// Fills scene from an opened stream, pass by pass.
+// Fills scene from an opened stream, pass by pass. Material bitmaps with a
+// drive prefix are looked up in sceneFolder ("" for the working directory).
 template <class Stream>
-void readAseScene(Stream& in, AseScene* scene)
+void readAseScene(Stream& in, AseScene* scene, const char* sceneFolder = "")
 {
-    AseToken token{};
-
     // Header pass: node counts, material count and scene timing.
     scene->numObjects = 0;
     scene->numMaterials = 0;
@@ -274,87 +432,41 @@ void readAseScene(Stream& in, AseScene* scene)
     scene->objects = nullptr;
     scene->lights = nullptr;
     scene->cameras = nullptr;
-    int geomCount = 0;
-    int lightCount = 0;
-    int cameraCount = 0;
-    in.rewind();
-    while (!in.eof() && in.token(&token)) {
-        switch (aseKeyword(token)) {
-        case ASE_KW_GEOMOBJECT: ++geomCount; break;
-        case ASE_KW_LIGHTOBJECT: ++lightCount; break;
-        case ASE_KW_CAMERAOBJECT: ++cameraCount; break;
-        case ASE_KW_MATERIAL_COUNT: in.scan("%i", &scene->numMaterials); break;
-        case ASE_KW_SCENE_FIRSTFRAME: in.scan("%i", &scene->firstFrame); break;
-        case ASE_KW_SCENE_LASTFRAME: in.scan("%i", &scene->lastFrame); break;
-        case ASE_KW_SCENE_FRAMESPEED: in.scan("%i", &scene->frameSpeed); break;
-        case ASE_KW_SCENE_TICKSPERFRAME: in.scan("%i", &scene->ticksPerFrame); break;
-        default: break;
-        }
-    }
-    scene->numObjects = geomCount;
-    scene->numLights = lightCount;
-    scene->numCameras = cameraCount;
+    AseNodeCounts counts{};
+    aseHeaderPass(in, scene, &counts);
+    scene->numObjects = counts.geometry;
+    scene->numLights = counts.lights;
+    scene->numCameras = counts.cameras;
     aseAllocateTables(scene, in.size());
-
-    // Node-header pass: mesh counts, normals flag, material and name of every
-    // geometry node. A light, camera or shape ends the current geometry node;
-    // its keywords are then unknown tokens until the next *GEOMOBJECT.
-    in.rewind();
-    GeomObject* node = nullptr;
-    int nodeIndex = -1;
-    while (!in.eof() && in.token(&token)) {
-        const AseKeyword k = aseKeyword(token);
-        if (k == ASE_KW_GEOMOBJECT) {
-            ++nodeIndex;
-            node = nodeIndex < scene->numObjects ? &scene->objects[nodeIndex] : nullptr;
-            continue;
-        }
-        if (aseOpensNode(k)) {
-            node = nullptr;
-            continue;
-        }
-        if (node != nullptr) {
-            switch (k) {
-            case ASE_KW_MESH_NUMVERTEX: in.scan("%d", &node->numVertices); continue;
-            case ASE_KW_MESH_NUMFACES: in.scan("%d", &node->numFaces); continue;
-            case ASE_KW_MESH_NUMTVERTEX: in.scan("%d", &node->numTexVertices); continue;
-            case ASE_KW_MESH_NUMTVFACES: in.scan("%d", &node->numTexFaces); continue;
-            case ASE_KW_MESH_NORMALS: node->hasNormals = 1; continue;
-            case ASE_KW_MATERIAL_REF: in.scan("%i", &node->materialRef); continue;
-            case ASE_KW_NODE_NAME: in.quoted(node->name, sizeof node->name); continue;
-            default: break;
-            }
-        }
-        in.skipLine();
-    }
 
     // Materials, each found by its opening *MATERIAL token.
     for (int i = 0; i < scene->numMaterials; ++i) {
-        AseMaterial* m = &scene->materials[i];
-        if (in.seekNth(ASE_KW_MATERIAL, i)) readMaterial(in, m);
-        if (m->bitmapPath[0] != '\0') loadTgaTexture(m->bitmapPath, m->textureName);
+        if (in.seekNth(ASE_KW_MATERIAL, i)) readMaterial(in, &scene->materials[i], aseFence(in, ASE_KW_MATERIAL));
+        aseLoadMaterialTexture(scene, i, sceneFolder);
     }
 
-    // Geometry nodes. Materials are complete, so their tiling applies to the
-    // texture vertices.
+    // Geometry nodes: the node-header walk gives the counts that size the
+    // arrays, then the node is read. Materials are complete, so their tiling
+    // applies to the texture vertices.
     for (int i = 0; i < scene->numObjects; ++i) {
         GeomObject* g = &scene->objects[i];
+        if (in.seekNth(ASE_KW_GEOMOBJECT, i)) readNodeHeader(in, g, aseFence(in, ASE_KW_GEOMOBJECT));
         aseAllocateMeshArrays(g, in.size());
         const AseMaterial* material =
             aseInRange(g->materialRef, scene->numMaterials) ? &scene->materials[g->materialRef] : nullptr;
-        if (in.seekNth(ASE_KW_GEOMOBJECT, i)) readGeomNode(in, g, material);
+        if (in.seekNth(ASE_KW_GEOMOBJECT, i)) readGeomNode(in, g, material, aseFence(in, ASE_KW_GEOMOBJECT));
         buildFrameTables(scene, &g->animation);
     }
 
     for (int i = 0; i < scene->numLights; ++i) {
         AseLight* light = &scene->lights[i];
-        if (in.seekNth(ASE_KW_LIGHTOBJECT, i)) readLight(in, light);
+        if (in.seekNth(ASE_KW_LIGHTOBJECT, i)) readLight(in, light, aseFence(in, ASE_KW_LIGHTOBJECT));
         buildFrameTables(scene, &light->animation);
     }
 
     for (int i = 0; i < scene->numCameras; ++i) {
         AseCamera* camera = &scene->cameras[i];
-        if (in.seekNth(ASE_KW_CAMERAOBJECT, i)) readCamera(in, camera);
+        if (in.seekNth(ASE_KW_CAMERAOBJECT, i)) readCamera(in, camera, aseFence(in, ASE_KW_CAMERAOBJECT));
         buildFrameTables(scene, &camera->animation);
     }
 }

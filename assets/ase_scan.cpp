@@ -4,10 +4,21 @@
 #include "assets/ase_scan.h"
 
 #include <algorithm>
+#include <charconv>
+#include <clocale>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
+#include <system_error>
+
+#include <locale.h>
+#include <stdlib.h>
+#include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -74,41 +85,49 @@ constexpr KeywordName keywordNames[] = {
     {ASE_KW_CONTROL_TCB_ROT_KEY, "*CONTROL_TCB_ROT_KEY"},
 };
 
-constexpr size_t KEYWORD_SLOTS = 256;  // open-addressed lookup table, a power of two
-constexpr size_t KEYWORD_MAX_LENGTH = 32;
+constexpr size_t KEYWORD_MAX_LENGTH = 32;  // longer tokens are no keyword
 
 // Characters isspace() accepts in the C locale: blank, \t, \n, \v, \f, \r.
-inline bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+constexpr bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool isDigit(int c) { return c >= '0' && c <= '9'; }
 inline bool isHexDigit(int c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 inline int lower(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 
-size_t hashText(const char* text, size_t length)
-{
-    size_t h = 2166136261u;
-    for (size_t i = 0; i < length; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 16777619u;
-    return h;
-}
-
-struct KeywordTable {
-    const KeywordName* slots[KEYWORD_SLOTS] = {};
-    KeywordTable()
+// Byte classes of the token reader: 1 for a byte inside a token (neither
+// whitespace nor NUL), 0 otherwise.
+// Built when the program is compiled, so that readers running from other
+// files' static initialisers find them filled.
+struct ByteClasses {
+    unsigned char tokenByte[256] = {};
+    unsigned char space[256] = {};
+    constexpr ByteClasses()
     {
-        for (const KeywordName& k : keywordNames) {
-            size_t i = hashText(k.text, std::strlen(k.text)) & (KEYWORD_SLOTS - 1);
-            while (slots[i] != nullptr) i = (i + 1) & (KEYWORD_SLOTS - 1);
-            slots[i] = &k;
+        for (int c = 0; c < 256; ++c) {
+            space[c] = isSpace(static_cast<unsigned char>(c)) ? 1 : 0;
+            tokenByte[c] = space[c] == 0 && c != 0 ? 1 : 0;
         }
     }
 };
+constexpr ByteClasses byteClasses;
 
-const KeywordTable& keywordTable()
-{
-    static const KeywordTable table;
-    return table;
-}
+// The keywords grouped by length, so that a token is compared with the few of
+// its own length only.
+constexpr int KEYWORDS_PER_LENGTH = 12;  // most keywords of one length
+struct KeywordTable {
+    const KeywordName* byLength[KEYWORD_MAX_LENGTH + 1][KEYWORDS_PER_LENGTH] = {};
+    int count[KEYWORD_MAX_LENGTH + 1] = {};
+    constexpr KeywordTable()
+    {
+        for (const KeywordName& k : keywordNames) {
+            size_t n = 0;
+            while (k.text[n] != '\0') ++n;
+            byLength[n][count[n]++] = &k;
+        }
+    }
+};
+constexpr KeywordTable keywordTable;
 
-// The slot of nodeEnds for a keyword that opens a node or a material.
+// The slot of nodeMarks for a keyword that opens a node or a material.
 int nodeSlot(AseKeyword which)
 {
     switch (which) {
@@ -120,44 +139,101 @@ int nodeSlot(AseKeyword which)
     }
 }
 
-// The effective text of the bytes [start, end): up to the first NUL.
-AseToken effectiveToken(const char* start, size_t length)
+// Whether a keyword belongs to a reader's keyword set.
+bool inSet(AseKeyword k, AseKeywordSet set)
 {
-    const void* nul = std::memchr(start, 0, length);
-    if (nul != nullptr) length = static_cast<size_t>(static_cast<const char*>(nul) - start);
-    return AseToken{start, length};
+    if (set == ASE_SET_NODE_HEADER) {
+        switch (k) {
+        case ASE_KW_MESH_NUMVERTEX:
+        case ASE_KW_MESH_NUMFACES:
+        case ASE_KW_MESH_NUMTVERTEX:
+        case ASE_KW_MESH_NUMTVFACES:
+        case ASE_KW_MESH_NORMALS:
+        case ASE_KW_MATERIAL_REF:
+        case ASE_KW_NODE_NAME: return true;
+        default: return aseOpensNode(k);
+        }
+    }
+    switch (k) {
+    case ASE_KW_MATERIAL:
+    case ASE_KW_MATERIAL_NAME:
+    case ASE_KW_MATERIAL_CLASS:
+    case ASE_KW_MATERIAL_AMBIENT:
+    case ASE_KW_MATERIAL_DIFFUSE:
+    case ASE_KW_MATERIAL_SPECULAR:
+    case ASE_KW_MATERIAL_SHINE:
+    case ASE_KW_MATERIAL_SHINESTRENGTH:
+    case ASE_KW_MATERIAL_TRANSPARENCY:
+    case ASE_KW_MATERIAL_WIRESIZE:
+    case ASE_KW_MATERIAL_SELFILLUM:
+    case ASE_KW_BITMAP:
+    case ASE_KW_UVW_U_TILING:
+    case ASE_KW_UVW_V_TILING:
+    case ASE_KW_UVW_U_OFFSET:
+    case ASE_KW_UVW_V_OFFSET: return true;
+    default: return false;
+    }
+}
+
+// Whether the index keeps a mark for the keyword.
+bool indexed(AseKeyword k)
+{
+    return aseOpensNode(k) || k == ASE_KW_MATERIAL || aseIsPosKey(k) || aseIsRotKey(k) || aseIsHeaderKeyword(k) ||
+           inSet(k, ASE_SET_NODE_HEADER) || inSet(k, ASE_SET_MATERIAL);
 }
 
 // Powers of ten that a float holds exactly.
 constexpr float exactPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 constexpr uint32_t FLOAT_EXACT_INTEGER = 1u << 24;  // integers up to this are exact in a float
+constexpr int MAX_EXACT_FRACTION_DIGITS = 10;      // 10^10 is still exact in a float
+constexpr int MAX_PLAIN_INT_DIGITS = 18;           // digits that cannot overflow 64 bits
 
-// Converts a plain decimal [sign]digits[.digits] directly when the digits make
-// an integer a float holds exactly and the fraction has at most ten digits:
-// one correctly rounded division then gives what strtof gives. 0 otherwise.
-int fastDecimal(const char* text, size_t length, float* out)
+// The C locale, for the rare numbers that the locale-free conversion leaves to
+// the C library (out of range): a comma locale of the process never applies.
+locale_t cLocale()
 {
-    size_t i = 0;
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+// Converts the characters the scanner took for a float as strtof would in the C
+// locale (the longest prefix that is a number). 0 when no number starts there.
+int convertFloat(const char* text, size_t taken, float* out)
+{
+    const char* p = text;
+    const char* end = text + taken;
     bool negative = false;
-    if (i < length && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    uint32_t mantissa = 0;
-    int fractionDigits = 0;
-    bool dot = false;
-    bool digits = false;
-    for (; i < length; ++i) {
-        const char c = text[i];
-        if (c == '.' && !dot) {
-            dot = true;
-            continue;
+    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    if (p == end) return 0;
+    float value = 0.0f;
+    std::from_chars_result r{};
+    if (end - p >= 2 && p[0] == '0' && lower(p[1]) == 'x') {
+        r = std::from_chars(p + 2, end, value, std::chars_format::hex);
+        // "0x" without hexadecimal digits is the number 0 followed by an x.
+        if (r.ec == std::errc::invalid_argument) {
+            *out = negative ? -0.0f : 0.0f;
+            return 1;
         }
-        if (!isDigit(c)) return 0;
-        digits = true;
-        mantissa = mantissa * 10 + static_cast<uint32_t>(c - '0');
-        if (mantissa > FLOAT_EXACT_INTEGER) return 0;
-        if (dot && ++fractionDigits > 10) return 0;
+    } else {
+        r = std::from_chars(p, end, value, std::chars_format::general);
+        if (r.ec == std::errc::invalid_argument) return 0;
     }
-    if (!digits) return 0;
-    const float value = static_cast<float>(mantissa) / exactPowersOfTen[fractionDigits];
+    if (r.ec == std::errc::result_out_of_range) {
+        // Overflow and underflow: the C library's rounding to infinity, a
+        // denormal or zero, under the C locale.
+        char small[128];
+        std::string large;
+        char* copy = small;
+        if (taken < sizeof small) {
+            std::memcpy(small, text, taken);
+            small[taken] = '\0';
+        } else {
+            large.assign(text, taken);
+            copy = &large[0];
+        }
+        *out = strtof_l(copy, nullptr, cLocale());
+        return 1;
+    }
     *out = negative ? -value : value;
     return 1;
 }
@@ -166,14 +242,12 @@ int fastDecimal(const char* text, size_t length, float* out)
 
 AseKeyword aseKeyword(const AseToken& token)
 {
-    if (token.length < 2 || token.length > KEYWORD_MAX_LENGTH || token.text[0] != '*') return ASE_KW_NONE;
-    const KeywordTable& table = keywordTable();
-    size_t i = hashText(token.text, token.length) & (KEYWORD_SLOTS - 1);
-    while (table.slots[i] != nullptr) {
-        const char* text = table.slots[i]->text;
-        if (std::strncmp(text, token.text, token.length) == 0 && text[token.length] == '\0')
-            return table.slots[i]->keyword;
-        i = (i + 1) & (KEYWORD_SLOTS - 1);
+    const size_t n = token.length;
+    if (n < 2 || n > KEYWORD_MAX_LENGTH || token.text[0] != '*') return ASE_KW_NONE;
+    const KeywordName* const* candidates = keywordTable.byLength[n];
+    for (int i = 0; i < keywordTable.count[n]; ++i) {
+        const char* text = candidates[i]->text;
+        if (text[1] == token.text[1] && std::memcmp(text + 2, token.text + 2, n - 2) == 0) return candidates[i]->keyword;
     }
     return ASE_KW_NONE;
 }
@@ -185,6 +259,52 @@ const char* aseKeywordText(AseKeyword keyword)
     return "";
 }
 
+namespace {
+
+// The index of one whole token starting with '*' at start: its mark when it is
+// a keyword the index keeps.
+void indexStarToken(AseMemoryStream* s, size_t start)
+{
+    const char* data = s->data;
+    const size_t length = s->length;
+    // The mesh element lines are most of a file and none of them is indexed:
+    // "*MESH_" followed by anything but N (the counts and *MESH_NORMALS).
+    static const char MESH_PREFIX[] = "*MESH_";
+    constexpr size_t MESH_PREFIX_LENGTH = sizeof MESH_PREFIX - 1;
+    if (length - start > MESH_PREFIX_LENGTH && std::memcmp(data + start, MESH_PREFIX, MESH_PREFIX_LENGTH) == 0 &&
+        data[start + MESH_PREFIX_LENGTH] != 'N')
+        return;
+    size_t i = start;
+    while (i < length && byteClasses.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
+    const size_t effectiveEnd = i;
+    while (i < length && !byteClasses.space[static_cast<unsigned char>(data[i])]) ++i;
+    const AseKeyword k = aseKeyword(AseToken{data + start, effectiveEnd - start});
+    if (k != ASE_KW_NONE && indexed(k)) s->marks.push_back(AseMark{start, i, k});
+}
+
+// Notes a line [lineStart, newline) that a line skip might not get through.
+inline void noteLine(AseMemoryStream* s, size_t lineStart, size_t newline)
+{
+    if (newline - lineStart > ASE_SHORT_LINE_BYTES) {
+        s->longLines.push_back(lineStart);
+        s->longLines.push_back(newline);
+    }
+}
+
+// Handles one byte of the scan for token starts and line ends.
+inline void scanByte(AseMemoryStream* s, size_t i, size_t* lineStart)
+{
+    const char c = s->data[i];
+    if (c == '\n') {
+        noteLine(s, *lineStart, i);
+        *lineStart = i + 1;
+    } else if (c == '*' && (i == 0 || byteClasses.space[static_cast<unsigned char>(s->data[i - 1])])) {
+        indexStarToken(s, i);
+    }
+}
+
+}  // namespace
+
 void AseMemoryStream::open(const char* bytes, size_t size)
 {
     // An empty file has no bytes to point at; the scans still need a valid address.
@@ -192,34 +312,51 @@ void AseMemoryStream::open(const char* bytes, size_t size)
     length = bytes != nullptr ? size : 0;
     cursor = 0;
     eofSeen = 0;
-    for (auto& ends : nodeEnds) ends.clear();
-    markEnds.clear();
-    markKinds.clear();
-    posBefore.assign(1, 0);
-    rotBefore.assign(1, 0);
+    marks.clear();
+    longLines.clear();
 
-    // One scan over the whole tokens, as a plain token loop from the start sees them.
+    // One pass over the bytes: every token that starts with '*' after whitespace
+    // (a whole token, as a plain token loop from the start sees it), and every
+    // line too long for a line skip to get through.
+    size_t lineStart = 0;
     size_t i = 0;
-    while (i < size) {
-        while (i < size && isSpace(static_cast<unsigned char>(data[i]))) ++i;
-        if (i == size) break;
-        const size_t start = i;
-        while (i < size && !isSpace(static_cast<unsigned char>(data[i]))) ++i;
-        if (data[start] != '*') continue;
-        const AseKeyword k = aseKeyword(effectiveToken(data + start, i - start));
-        const int slot = nodeSlot(k);
-        if (slot >= 0) nodeEnds[slot].push_back(i);
-        if (aseOpensNode(k) || aseIsPosKey(k) || aseIsRotKey(k)) {
-            markEnds.push_back(i);
-            markKinds.push_back(static_cast<uint8_t>(k));
-            posBefore.push_back(posBefore.back() + (aseIsPosKey(k) ? 1 : 0));
-            rotBefore.push_back(rotBefore.back() + (aseIsRotKey(k) ? 1 : 0));
+#if defined(__SSE2__)
+    const __m128i star = _mm_set1_epi8('*');
+    const __m128i newline = _mm_set1_epi8('\n');
+    constexpr size_t BLOCK = sizeof(__m128i);
+    for (; i + BLOCK <= length; i += BLOCK) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        unsigned bits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, star), _mm_cmpeq_epi8(v, newline))));
+        while (bits != 0) {
+            scanByte(this, i + static_cast<size_t>(__builtin_ctz(bits)), &lineStart);
+            bits &= bits - 1;
         }
     }
-    const size_t marks = markEnds.size();
-    nextOpener.assign(marks + 1, static_cast<int32_t>(marks));
-    for (size_t m = marks; m-- > 0;)
-        nextOpener[m] = aseOpensNode(static_cast<AseKeyword>(markKinds[m])) ? static_cast<int32_t>(m) : nextOpener[m + 1];
+#endif
+    for (; i < length; ++i) scanByte(this, i, &lineStart);
+    noteLine(this, lineStart, length);
+
+    const size_t count = marks.size();
+    for (auto& list : nodeMarks) list.clear();
+    posBefore.assign(count + 1, 0);
+    rotBefore.assign(count + 1, 0);
+    for (size_t m = 0; m < count; ++m) {
+        const AseKeyword k = marks[m].kind;
+        const int slot = nodeSlot(k);
+        if (slot >= 0) nodeMarks[slot].push_back(static_cast<uint32_t>(m));
+        posBefore[m + 1] = posBefore[m] + (aseIsPosKey(k) ? 1 : 0);
+        rotBefore[m + 1] = rotBefore[m] + (aseIsRotKey(k) ? 1 : 0);
+    }
+    const uint32_t none = static_cast<uint32_t>(count);
+    nextOpener.assign(count + 1, none);
+    for (auto& next : nextInSet) next.assign(count + 1, none);
+    for (size_t m = count; m-- > 0;) {
+        const AseKeyword k = marks[m].kind;
+        nextOpener[m] = aseOpensNode(k) ? static_cast<uint32_t>(m) : nextOpener[m + 1];
+        for (int set = 0; set < ASE_SET_COUNT; ++set)
+            nextInSet[set][m] = inSet(k, static_cast<AseKeywordSet>(set)) ? static_cast<uint32_t>(m) : nextInSet[set][m + 1];
+    }
 }
 
 void AseMemoryStream::rewind()
@@ -237,7 +374,7 @@ void AseMemoryStream::seek(size_t position)
 // Skips whitespace; reaching the end sets the end-of-file indicator.
 void AseMemoryStream::skipSpace()
 {
-    while (cursor < length && isSpace(static_cast<unsigned char>(data[cursor]))) ++cursor;
+    while (cursor < length && byteClasses.space[static_cast<unsigned char>(data[cursor])]) ++cursor;
     if (cursor == length) eofSeen = 1;
 }
 
@@ -246,9 +383,15 @@ int AseMemoryStream::token(AseToken* out)
     skipSpace();
     if (cursor == length) return 0;
     const size_t start = cursor;
-    while (cursor < length && !isSpace(static_cast<unsigned char>(data[cursor]))) ++cursor;
+    size_t i = cursor;
+    while (i < length && byteClasses.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
+    // A NUL ends the token as a C string comparison sees it; the bytes up to
+    // the next whitespace still belong to it.
+    const size_t effectiveEnd = i;
+    while (i < length && !byteClasses.space[static_cast<unsigned char>(data[i])]) ++i;
+    cursor = i;
     if (cursor == length) eofSeen = 1;
-    *out = effectiveToken(data + start, cursor - start);
+    *out = AseToken{data + start, effectiveEnd - start};
     return 1;
 }
 
@@ -291,6 +434,26 @@ int AseMemoryStream::scanInt(int base, int* out)
 {
     skipSpace();
     if (cursor == length) return 0;
+    // Plain decimal digits (what nearly every file holds), read directly: an
+    // optional sign, a first digit that cannot start an octal or hexadecimal
+    // number under %i, and few enough digits that no saturation can happen.
+    {
+        size_t i = cursor;
+        const bool negative = data[i] == '-';
+        if (negative || data[i] == '+') ++i;
+        const size_t digitsFrom = i;
+        uint64_t magnitude = 0;
+        while (i < length && isDigit(data[i]) && i - digitsFrom < MAX_PLAIN_INT_DIGITS)
+            magnitude = magnitude * 10 + static_cast<uint64_t>(data[i++] - '0');
+        const bool octalOrHex = base == 0 && i > digitsFrom && data[digitsFrom] == '0';
+        if (i > digitsFrom && !octalOrHex && (i == length || !isDigit(data[i]))) {
+            cursor = i;
+            if (cursor == length) eofSeen = 1;
+            const uint64_t bits = negative ? (~magnitude + 1) : magnitude;
+            *out = static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(bits)));
+            return 1;
+        }
+    }
     bool negative = false;
     bool any = false;  // a digit (or the leading 0) was taken
     int c = static_cast<unsigned char>(data[cursor]);
@@ -344,11 +507,50 @@ int AseMemoryStream::scanInt(int base, int* out)
 
 // %f: takes the characters the C library's scanner takes (sign, digits, one
 // point, exponent, hexadecimal form, inf, infinity, nan), then converts them
-// with strtof; nothing is stored when strtof finds no number in them.
+// without the locale; nothing is stored when they hold no number.
 int AseMemoryStream::scanFloat(float* out)
 {
     skipSpace();
     if (cursor == length) return 0;
+    // A plain decimal [sign]digits[.digits] that ends where the scanner would
+    // stop anyway, whose digits make an integer a float holds exactly and whose
+    // fraction has at most ten digits: one correctly rounded division gives
+    // what strtof gives.
+    {
+        size_t i = cursor;
+        const bool negative = data[i] == '-';
+        if (negative || data[i] == '+') ++i;
+        const bool hexPrefix = i + 1 < length && data[i] == '0' && lower(data[i + 1]) == 'x';
+        uint32_t mantissa = 0;
+        int digits = 0;
+        int fractionDigits = 0;
+        bool dot = false;
+        bool exact = true;
+        for (; i < length; ++i) {
+            const char c = data[i];
+            if (isDigit(c)) {
+                ++digits;
+                if (dot) ++fractionDigits;
+                mantissa = mantissa * 10 + static_cast<uint32_t>(c - '0');
+                if (mantissa > FLOAT_EXACT_INTEGER || fractionDigits > MAX_EXACT_FRACTION_DIGITS) {
+                    exact = false;
+                    break;
+                }
+            } else if (c == '.' && !dot) {
+                dot = true;
+            } else {
+                break;
+            }
+        }
+        const bool exponentFollows = i < length && lower(data[i]) == 'e';
+        if (exact && digits > 0 && !hexPrefix && !exponentFollows) {
+            cursor = i;
+            if (cursor == length) eofSeen = 1;
+            const float value = static_cast<float>(mantissa) / exactPowersOfTen[fractionDigits];
+            *out = negative ? -value : value;
+            return 1;
+        }
+    }
     const size_t start = cursor;
     int c = static_cast<unsigned char>(data[cursor]);
     auto next = [&]() {
@@ -375,6 +577,7 @@ int AseMemoryStream::scanFloat(float* out)
         if (c < 0) return 0;
     }
     bool special = false;
+    bool infinite = false;
     if (lower(c) == 'n') {
         ++cursor;
         if (!expect('a') || !expect('n')) return 0;
@@ -389,110 +592,102 @@ int AseMemoryStream::scanFloat(float* out)
             eofSeen = 1;
         }
         special = true;
+        infinite = true;
     }
-    if (!special) {
-        bool hex = false;
-        bool gotDigit = false, gotDot = false, gotE = false;
-        int expChar = 'e';
-        int last = 0;  // the last character taken, as the scanner keeps it
-        if (c == '0') {
-            last = c;
+    if (special) {
+        const bool negative = signLength == 1 && data[start] == '-';
+        const float value = infinite ? std::numeric_limits<float>::infinity() : std::numeric_limits<float>::quiet_NaN();
+        *out = negative ? -value : value;
+        return 1;
+    }
+    bool hex = false;
+    bool gotDigit = false, gotDot = false, gotE = false;
+    int expChar = 'e';
+    int last = 0;  // the last character taken, as the scanner keeps it
+    if (c == '0') {
+        last = c;
+        c = next();
+        if (lower(c) == 'x') {
+            hex = true;
+            expChar = 'p';
+            last = 'x';
             c = next();
-            if (lower(c) == 'x') {
-                hex = true;
-                expChar = 'p';
-                last = 'x';
-                c = next();
-            } else {
-                gotDigit = true;
-            }
+        } else {
+            gotDigit = true;
         }
-        while (c >= 0) {
-            if (isDigit(c)) {
-                gotDigit = true;
-            } else if (!gotE && hex && isHexDigit(c)) {
-                gotDigit = true;
-            } else if (gotE && last == expChar && (c == '-' || c == '+')) {
-            } else if (gotDigit && !gotE && lower(c) == expChar) {
-                c = expChar;
-                gotE = gotDot = true;
-            } else if (c == '.' && !gotDot) {
-                gotDot = true;
-            } else {
-                break;
-            }
-            last = c;
-            c = next();
+    }
+    while (c >= 0) {
+        if (isDigit(c)) {
+            gotDigit = true;
+        } else if (!gotE && hex && isHexDigit(c)) {
+            gotDigit = true;
+        } else if (gotE && last == expChar && (c == '-' || c == '+')) {
+        } else if (gotDigit && !gotE && lower(c) == expChar) {
+            c = expChar;
+            gotE = gotDot = true;
+        } else if (c == '.' && !gotDot) {
+            gotDot = true;
+        } else {
+            break;
         }
-        const size_t taken = cursor - start;
-        if (taken == signLength || (hex && taken == 2 + signLength)) return 0;
+        last = c;
+        c = next();
     }
     const size_t taken = cursor - start;
-    if (!special && fastDecimal(data + start, taken, out)) return 1;
-    char small[128];
-    std::string large;
-    char* text = small;
-    if (taken < sizeof small) {
-        std::memcpy(small, data + start, taken);
-        small[taken] = '\0';
-    } else {
-        large.assign(data + start, taken);
-        text = &large[0];
+    if (taken == signLength || (hex && taken == 2 + signLength)) return 0;
+    return convertFloat(data + start, taken, out);
+}
+
+int AseMemoryStream::scanForm(const AseScanForm& form, void* const* targets)
+{
+    int stored = 0;
+    int target = 0;
+    for (int k = 0; k < form.count; ++k) {
+        const AseScanForm::Step& step = form.steps[k];
+        if (step.kind == AseScanForm::LITERAL) {
+            if (step.spaceFirst) skipSpace();
+            // Characters are taken while they match; the first that does not
+            // stays unread, and running into the end sets the indicator.
+            const char* literal = form.literals + step.start;
+            size_t matched = 0;
+            while (matched < step.length && cursor + matched < length && data[cursor + matched] == literal[matched])
+                ++matched;
+            cursor += matched;
+            if (matched == step.length) continue;
+            if (cursor == length) eofSeen = 1;
+            return stored;
+        }
+        void* out = targets[target++];
+        const int ok = step.kind == AseScanForm::FLOAT
+                           ? scanFloat(static_cast<float*>(out))
+                           : scanInt(step.kind == AseScanForm::INT_DECIMAL ? 10 : 0, static_cast<int*>(out));
+        if (!ok) return stored;
+        ++stored;
     }
-    char* end = nullptr;
-    const float value = std::strtof(text, &end);
-    if (end == text) return 0;
-    *out = value;
-    return 1;
+    if (form.spaceLast) skipSpace();
+    return stored;
 }
 
 int AseMemoryStream::scan(const char* format, ...)
 {
+    const AseScanForm form(format);
+    void* targets[ASE_SCAN_FORM_STEPS] = {};
     va_list args;
     va_start(args, format);
-    int stored = 0;
-    bool pendingSpace = false;
-    for (const char* f = format; *f != '\0'; ++f) {
-        const unsigned char fc = static_cast<unsigned char>(*f);
-        if (isSpace(fc)) {
-            pendingSpace = true;
-            continue;
-        }
-        if (fc == '%' && (f[1] == 'd' || f[1] == 'i' || f[1] == 'f')) {
-            ++f;
-            pendingSpace = false;  // conversions skip leading whitespace themselves
-            int ok = 0;
-            if (*f == 'f') ok = scanFloat(va_arg(args, float*));
-            else ok = scanInt(*f == 'd' ? 10 : 0, va_arg(args, int*));
-            if (!ok) break;
-            ++stored;
-            continue;
-        }
-        if (pendingSpace) {
-            skipSpace();
-            pendingSpace = false;
-        }
-        if (cursor == length) {
-            eofSeen = 1;
-            break;
-        }
-        if (static_cast<unsigned char>(data[cursor]) != fc) break;
-        ++cursor;
-    }
-    if (pendingSpace) skipSpace();
+    for (int k = 0; k < form.conversions; ++k) targets[k] = va_arg(args, void*);
     va_end(args);
-    return stored;
+    return scanForm(form, targets);
 }
 
 int AseMemoryStream::seekNth(AseKeyword which, int n)
 {
     const int slot = nodeSlot(which);
-    if (slot < 0 || n < 0 || static_cast<size_t>(n) >= nodeEnds[slot].size()) {
+    if (slot < 0 || n < 0 || static_cast<size_t>(n) >= nodeMarks[slot].size()) {
         cursor = length;
         eofSeen = 1;
         return 0;
     }
-    cursor = nodeEnds[slot][static_cast<size_t>(n)];
+    cursor = marks[nodeMarks[slot][static_cast<size_t>(n)]].end;
     eofSeen = cursor == length ? 1 : 0;
     return 1;
 }
@@ -505,15 +700,62 @@ void AseMemoryStream::countKeys(int* posKeys, int* rotKeys)
     if (eofSeen || !token(&first)) return;
     // From a token's end on, the tokens are the file's whole tokens, so the
     // index answers: the marks that end after the cursor, up to the next opener.
-    const size_t from = static_cast<size_t>(std::upper_bound(markEnds.begin(), markEnds.end(), cursor) - markEnds.begin());
-    const size_t opener = static_cast<size_t>(nextOpener[from]);
+    const auto after = std::upper_bound(marks.begin(), marks.end(), cursor,
+                                        [](size_t offset, const AseMark& m) { return offset < m.end; });
+    const size_t from = static_cast<size_t>(after - marks.begin());
+    const size_t opener = nextOpener[from];
     *posKeys = posBefore[opener] - posBefore[from];
     *rotKeys = rotBefore[opener] - rotBefore[from];
-    if (opener < markEnds.size()) {
-        cursor = markEnds[opener];
+    if (opener < marks.size()) {
+        cursor = marks[opener].end;
         eofSeen = cursor == length ? 1 : 0;
     } else {
         cursor = length;
         eofSeen = 1;
     }
+}
+
+size_t AseMemoryStream::firstMarkFrom(size_t offset) const
+{
+    const auto at = std::lower_bound(marks.begin(), marks.end(), offset,
+                                     [](const AseMark& m, size_t o) { return m.start < o; });
+    return static_cast<size_t>(at - marks.begin());
+}
+
+size_t AseMemoryStream::fenceAfterCursor(AseKeyword stopAt) const
+{
+    const size_t from = firstMarkFrom(cursor);
+    size_t next = marks.size();
+    if (stopAt == ASE_KW_MATERIAL) {
+        const std::vector<uint32_t>& list = nodeMarks[nodeSlot(ASE_KW_MATERIAL)];
+        const auto at = std::lower_bound(list.begin(), list.end(), static_cast<uint32_t>(from));
+        if (at != list.end()) next = *at;
+    } else {
+        next = nextOpener[from];
+    }
+    return next < marks.size() ? marks[next].end : length;
+}
+
+void AseMemoryStream::skipToSet(AseKeywordSet set)
+{
+    if (eofSeen || (cursor != 0 && data[cursor - 1] != '\n')) return;
+    const size_t q = nextInSet[set][firstMarkFrom(cursor)];
+    size_t target = length;
+    if (q < marks.size()) {
+        const size_t at = marks[q].start;
+        const void* newline = memrchr(data + cursor, '\n', at - cursor);
+        target = newline != nullptr ? static_cast<size_t>(static_cast<const char*>(newline) - data) + 1 : cursor;
+    }
+    if (target <= cursor) return;
+    // A long line in between could let a line skip stop short of its newline
+    // and read the rest of the line as tokens: then every line is read.
+    const auto longLine = std::lower_bound(longLines.begin(), longLines.end(), cursor);
+    if (longLine != longLines.end()) {
+        // An even position is a line's start, an odd one its end.
+        const size_t position = static_cast<size_t>(longLine - longLines.begin());
+        const size_t lineStart = position % 2 == 0 ? *longLine : *(longLine - 1);
+        if (lineStart < target) return;
+    }
+    cursor = target;
+    if (cursor == length) eofSeen = 1;
 }

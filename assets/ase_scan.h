@@ -9,11 +9,17 @@
 //
 // The file's tokens are indexed once when the stream is made, so that finding
 // the n-th node keyword (what rewinding and counting from the start would find)
-// and counting the animation keys up to the next node take no rescanning.
+// and counting the animation keys up to the next node take no rescanning. The
+// index also tells where a node's or a material's block ends even when its
+// successor's keyword is hidden behind another token on its line (a reader
+// that skips that line would otherwise read on into the next block), and lets
+// the readers that only skip lines between their keywords go straight to the
+// line of the next one.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 // Every keyword some reader knows. ASE_KW_NONE is any other token.
@@ -97,11 +103,88 @@ inline bool aseIsRotKey(AseKeyword k)
 {
     return k == ASE_KW_CONTROL_ROT_KEY || k == ASE_KW_CONTROL_ROT_SAMPLE || k == ASE_KW_CONTROL_TCB_ROT_KEY;
 }
+// Whether a keyword is one the header pass reads a value for.
+inline bool aseIsHeaderKeyword(AseKeyword k)
+{
+    return k == ASE_KW_MATERIAL_COUNT || k == ASE_KW_SCENE_FIRSTFRAME || k == ASE_KW_SCENE_LASTFRAME ||
+           k == ASE_KW_SCENE_FRAMESPEED || k == ASE_KW_SCENE_TICKSPERFRAME;
+}
 
 // The token buffer of a plain token read holds 255 characters and its NUL.
 constexpr size_t ASE_TOKEN_SIZE = 256;
 // A skipped line is read with fgets and this limit: at most 254 characters.
 constexpr int ASE_LINE_LIMIT = 255;
+
+// Sets of keywords a reader acts on; between two of them it only skips lines.
+enum AseKeywordSet {
+    ASE_SET_NODE_HEADER,  // the node-header walk: node openers and the mesh counts, normals, material and name
+    ASE_SET_MATERIAL,     // the material reader: *MATERIAL and the material keywords
+    ASE_SET_COUNT
+};
+
+// A skipped line is "short" when its newline lies within this many bytes of the
+// line's start: a line skip after its first token then always reaches the newline.
+constexpr size_t ASE_SHORT_LINE_BYTES = ASE_LINE_LIMIT - 2;
+
+// A scan format ("%f %f %f") taken apart once, when the program is compiled:
+// its conversions (%d, %i, %f) and runs of literal characters, each run marked
+// with whether whitespace in the format before it skips whitespace in the
+// file. Reading by steps spares the reader the format's characters on every
+// line it reads.
+constexpr int ASE_SCAN_FORM_STEPS = 32;      // conversions and literal runs of the longest form
+constexpr int ASE_SCAN_FORM_LITERALS = 96;   // literal characters of the longest form
+struct AseScanForm {
+    enum Kind : uint8_t { INT_DECIMAL, INT_ANY_BASE, FLOAT, LITERAL };
+    struct Step {
+        Kind kind;
+        uint8_t spaceFirst;  // LITERAL: 1 to skip whitespace before matching the run
+        uint8_t start;       // LITERAL: offset of the run in literals
+        uint8_t length;      // LITERAL: characters of the run
+    };
+    const char* text;                       // the format itself
+    Step steps[ASE_SCAN_FORM_STEPS];
+    char literals[ASE_SCAN_FORM_LITERALS];  // the runs' characters, one after the other
+    int count;                              // steps in use
+    int conversions;                        // steps that store a value
+    uint8_t spaceLast;                      // the format ends in whitespace: skip it in the file
+    constexpr explicit AseScanForm(const char* format)
+        : text(format), steps{}, literals{}, count(0), conversions(0), spaceLast(0)
+    {
+        bool pending = false;
+        bool inRun = false;  // the last step is a literal run that the next literal extends
+        int used = 0;
+        for (const char* f = format; *f != '\0' && count < ASE_SCAN_FORM_STEPS && used < ASE_SCAN_FORM_LITERALS; ++f) {
+            const char c = *f;
+            if (c == ' ' || (c >= '\t' && c <= '\r')) {
+                pending = true;
+                inRun = false;
+                continue;
+            }
+            if (c == '%' && (f[1] == 'd' || f[1] == 'i' || f[1] == 'f')) {
+                ++f;
+                // A conversion skips leading whitespace itself.
+                steps[count++] = Step{*f == 'd' ? INT_DECIMAL : *f == 'i' ? INT_ANY_BASE : FLOAT, 0, 0, 0};
+                ++conversions;
+                pending = false;
+                inRun = false;
+                continue;
+            }
+            if (!inRun) steps[count++] = Step{LITERAL, static_cast<uint8_t>(pending ? 1 : 0), static_cast<uint8_t>(used), 0};
+            literals[used++] = c;
+            ++steps[count - 1].length;
+            pending = false;
+            inRun = true;
+        }
+        spaceLast = pending ? 1 : 0;
+    }
+};
+
+// A whole token of the file that some pass looks for, found by the index.
+struct AseMark {
+    size_t start;      // offset of its first byte
+    size_t end;        // offset just past it
+    AseKeyword kind;   // the keyword it is
+};
 
 // The in-memory stream. data must stay alive as long as the stream.
 struct AseMemoryStream {
@@ -110,17 +193,20 @@ struct AseMemoryStream {
     size_t cursor = 0;           // offset of the next byte to read
     int eofSeen = 0;             // end-of-file indicator, 0/1
 
-    // Offsets just past every whole token equal to *GEOMOBJECT, *LIGHTOBJECT,
-    // *CAMERAOBJECT and *MATERIAL, in file order (where the n-th found by a
-    // scan from the start of the file leaves the cursor).
-    std::vector<size_t> nodeEnds[4];
-    // End offsets and kinds of the tokens that open a node or are animation
-    // keys, in file order, with the running counts of key kinds before each.
-    std::vector<size_t> markEnds;
-    std::vector<uint8_t> markKinds;        // AseKeyword
-    std::vector<int32_t> posBefore;        // position keys among the marks before (one more entry than marks)
-    std::vector<int32_t> rotBefore;        // rotation keys among the marks before
-    std::vector<int32_t> nextOpener;       // first mark at or after each mark that opens a node (or the mark count)
+    // Every whole token that opens a node or a material, is an animation key or
+    // a keyword of the header pass or of a keyword set, in file order: what a
+    // plain token loop from the start of the file sees.
+    std::vector<AseMark> marks;
+    // Mark numbers of the *GEOMOBJECT, *LIGHTOBJECT, *CAMERAOBJECT and *MATERIAL
+    // tokens, in file order.
+    std::vector<uint32_t> nodeMarks[4];
+    std::vector<int32_t> posBefore;   // position keys among the marks before each (one more entry than marks)
+    std::vector<int32_t> rotBefore;   // rotation keys among the marks before each
+    std::vector<uint32_t> nextOpener;  // first mark at or after each mark that opens a node (or the mark count)
+    std::vector<uint32_t> nextInSet[ASE_SET_COUNT];  // first mark at or after each one in the set
+    // Lines longer than ASE_SHORT_LINE_BYTES, as [start, end) pairs in file order
+    // (the end is the newline or the end of the file).
+    std::vector<size_t> longLines;
 
     // Indexes the tokens of data[0, size).
     void open(const char* bytes, size_t size);
@@ -141,6 +227,9 @@ struct AseMemoryStream {
     // conversions (int* for %d and %i, float* for %f). Returns how many
     // values were stored; reading stops at the first mismatch.
     int scan(const char* format, ...);
+    // The same with a form taken apart beforehand; targets[k] is the int* or
+    // float* of the k-th conversion.
+    int scanForm(const AseScanForm& form, void* const* targets);
     // Quoted text: fscanf(" \"%s") into a word, the word's last character
     // removed, cut to capacity - 1 characters. Returns 1 when a word was read
     // (field set), 0 when the quote or the word was missing (field untouched).
@@ -157,8 +246,20 @@ struct AseMemoryStream {
     // cursor after that token (or at the end of the file).
     void countKeys(int* posKeys, int* rotKeys);
 
+    // Where the block that the cursor is in ends: the offset just past the next
+    // whole token that opens a node (stopAt ASE_KW_GEOMOBJECT) or of the next
+    // *MATERIAL (stopAt ASE_KW_MATERIAL), or the file's length when none follows.
+    size_t fenceAfterCursor(AseKeyword stopAt) const;
+    // What a loop of "read a token, skip the rest of its line unless the token
+    // is in the set" does up to the line of the next token of the set: at the
+    // start of a line, moves the cursor to the start of that token's line (or
+    // to the end of the file, with the indicator set) when every line before it
+    // is short. Elsewhere it does nothing.
+    void skipToSet(AseKeywordSet set);
+
 private:
     void skipSpace();
     int scanInt(int base, int* out);
     int scanFloat(float* out);
+    size_t firstMarkFrom(size_t offset) const;
 };

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "assets/asset_file.h"
+
 namespace {
 
 // Header bytes that the loader reads.
@@ -101,29 +103,51 @@ int loadTgaTextureFromMemory(const unsigned char* data, size_t size, unsigned te
     return uploadTgaPixels(pixels, layout, textureName);
 }
 
+namespace {
+
+// Opens a texture file and reads and checks its header. Returns TGA_OK with the
+// file open at the end of the header, or the failure code with no file open.
+int openTga(const char* path, std::FILE** file, TgaLayout* layout)
+{
+    // Read-only: asset files may be installed without write permission. Only
+    // regular files: a FIFO, a device or a directory counts as not opened.
+    *file = openAssetFile(path, nullptr);
+    if (*file == nullptr) return TGA_CANNOT_OPEN;
+    unsigned char header[TGA_HEADER_SIZE] = {};
+    const size_t headerBytes = std::fread(header, 1, sizeof header, *file);
+    const int result = parseTgaHeader(header, headerBytes, layout);
+    if (result != TGA_OK) {
+        std::fclose(*file);
+        *file = nullptr;
+    }
+    return result;
+}
+
+}  // namespace
+
+int tgaPixelBytes(const char* path, size_t* bytes)
+{
+    std::FILE* file = nullptr;
+    TgaLayout layout{};
+    const int result = openTga(path, &file, &layout);
+    if (result != TGA_OK) return result;
+    std::fclose(file);
+    *bytes = layout.pixelBytes;
+    return TGA_OK;
+}
+
 int loadTgaTexture(const char* path, unsigned textureName)
 {
-    // Read-only: asset files may be installed without write permission.
-    std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
-    if (file == nullptr) return TGA_CANNOT_OPEN;
-    unsigned char header[TGA_HEADER_SIZE] = {};
-    const size_t headerBytes = std::fread(header, 1, sizeof header, file);
-    // A path that opens but cannot be read at all (a directory) was not opened as a file.
-    if (headerBytes == 0 && std::ferror(file)) {
-        std::fclose(file);
-        return TGA_CANNOT_OPEN;
-    }
+    std::FILE* file = nullptr;
     TgaLayout layout{};
-    int result = parseTgaHeader(header, headerBytes, &layout);
-    unsigned char* pixels = nullptr;
-    if (result == TGA_OK) {
-        pixels = static_cast<unsigned char*>(std::malloc(layout.pixelBytes));
-        const bool atPixels = std::fseek(file, static_cast<long>(layout.pixelOffset), SEEK_SET) == 0;
-        if (pixels == nullptr || !atPixels || std::fread(pixels, 1, layout.pixelBytes, file) != layout.pixelBytes) {
-            std::free(pixels);
-            pixels = nullptr;
-            result = TGA_BAD_PIXELS;
-        }
+    int result = openTga(path, &file, &layout);
+    if (result != TGA_OK) return result;
+    unsigned char* pixels = static_cast<unsigned char*>(std::malloc(layout.pixelBytes));
+    const bool atPixels = std::fseek(file, static_cast<long>(layout.pixelOffset), SEEK_SET) == 0;
+    if (pixels == nullptr || !atPixels || std::fread(pixels, 1, layout.pixelBytes, file) != layout.pixelBytes) {
+        std::free(pixels);
+        pixels = nullptr;
+        result = TGA_BAD_PIXELS;
     }
     std::fclose(file);
     if (result != TGA_OK) return result;

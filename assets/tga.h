@@ -16,6 +16,10 @@ constexpr int TGA_BAD_PIXELS = 17;   // the pixels could not be allocated or are
 constexpr int TGA_HEADER_SIZE = 18;
 
 // Loads path and uploads it under textureName; returns one of the codes above.
+// A path that is not a regular file (a FIFO, a device, a directory) is not opened.
 int loadTgaTexture(const char* path, unsigned textureName);
+// Checks the header of the file at path without loading it: TGA_OK with the
+// bytes its pixels take, or the code loadTgaTexture would return for it.
+int tgaPixelBytes(const char* path, size_t* bytes);
 // The same from a file already in memory.
 int loadTgaTextureFromMemory(const unsigned char* data, size_t size, unsigned textureName);

@@ -3,6 +3,7 @@
 // is an out-of-bounds read.
 #include "fuzz/fuzz_ase_common.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,7 +63,23 @@ void checkScene(const AseScene& scene, size_t size)
         checkText(m.bitmapPath, sizeof m.bitmapPath, "bitmap path not terminated", i);
         if (m.hasBitmap && m.textureName < ASE_TEXTURE_NAME_BASE) broken("bitmap texture outside the reserved names", i);
     }
+    if (scene.numMaterials > ASE_MAX_MATERIALS) broken("material table past its limit", scene.numMaterials);
     readAll(scene.objects, scene.numObjects, "objects", [](const GeomObject& g) { return g.pivot.x; });
+    int64_t meshElements = 0;
+    int64_t frameEntries = 0;
+    for (int i = 0; i < scene.numObjects; ++i) {
+        const GeomObject& g = scene.objects[i];
+        meshElements += int64_t{g.numVertices} + g.numFaces + g.numTexVertices;
+        frameEntries += int64_t{g.animation.numPosFrames} + g.animation.numRotFrames;
+    }
+    if (meshElements > ASE_MAX_SCENE_MESH_ELEMENTS) broken("mesh arrays past the scene budget", 0);
+    for (int i = 0; i < scene.numLights; ++i)
+        frameEntries += int64_t{scene.lights[i].animation.numPosFrames} + scene.lights[i].animation.numRotFrames;
+    for (int i = 0; i < scene.numCameras; ++i)
+        frameEntries += int64_t{scene.cameras[i].animation.numPosFrames} + scene.cameras[i].animation.numRotFrames;
+    if (frameEntries > ASE_MAX_SCENE_FRAME_ENTRIES) broken("frame tables past the scene budget", 0);
+    // Materials naming one file share its texture: no more uploads than the budget of files.
+    if (stubUploadCount > ASE_MAX_SCENE_TEXTURES) broken("more bitmap files loaded than the scene budget", stubUploadCount);
     for (int i = 0; i < scene.numObjects; ++i) {
         const GeomObject& g = scene.objects[i];
         checkText(g.name, sizeof g.name, "node name not terminated", i);
@@ -95,8 +112,11 @@ void aseFuzzLoad(const char* data, size_t size)
     if (copy == nullptr) return;
     if (size > 0) std::memcpy(copy, data, size);
     AseScene scene{};
-    if (loadAseSceneFromMemory(size > 0 ? copy : nullptr, size, &scene) != 1) broken("a load from memory failed", 0);
+    // A load fails only when memory runs out, and then leaves the scene empty.
+    const int result = loadAseSceneFromMemory(size > 0 ? copy : nullptr, size, &scene);
     std::free(copy);
+    if (result != 1 && (scene.numObjects != 0 || scene.objects != nullptr || scene.materials != nullptr))
+        broken("a failed load left a scene behind", 0);
     checkScene(scene, size);
     freeAseScene(&scene);
 }

@@ -52,7 +52,9 @@ void drawScreenQuad()
 void flashOverlay(float start, float end, float time, float peak)
 {
     if (time < start || time > end) return;  // closed at both ends
-    const float level = peak * (1.0f - std::fabs(2.0f * (time - start) / (end - start) - 1.0f));
+    // A window of no length is its own middle: the flash is at its peak.
+    const float position = end > start ? 2.0f * (time - start) / (end - start) - 1.0f : 0.0f;
+    const float level = peak * (1.0f - std::fabs(position));
     // The frame has no alpha bits, so the destination alpha reads as 1 and the
     // quad adds its level to every channel.
     beginOverlay(GL_DST_ALPHA, GL_ONE);
@@ -64,8 +66,9 @@ void flashOverlay(float start, float end, float time, float peak)
 void fadeOverlay(int mode, float start, float end, float time)
 {
     if (time < start || time > end) return;  // closed at both ends
-    const float reciprocal = 1.0f / (end - start);
-    const float fraction = (time - start) * reciprocal;
+    // A window of no length is over as soon as it is reached.
+    const float reciprocal = end > start ? 1.0f / (end - start) : 0.0f;
+    const float fraction = end > start ? (time - start) * reciprocal : 1.0f;
     const float level = mode == FADE_IN ? fraction : 1.0f - fraction;
     // Source times destination colour: the frame multiplied by the level.
     beginOverlay(GL_DST_COLOR, GL_ZERO);

@@ -9,6 +9,7 @@ packages=(
   libmpg123-dev libmp3lame-dev libstb-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils xfonts-base xdotool ffmpeg
+  locales
 )
 if [ "${VANTREL_FUZZ_DEPS:-0}" = 1 ]; then packages+=(clang-14 libclang-rt-14-dev); fi
 
