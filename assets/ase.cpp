@@ -12,7 +12,7 @@
 
 #include "assets/ase_read.h"
 #include "assets/ase_scan.h"
-#include "assets/asset_file.h"
+#include "platform/platform.h"
 
 unsigned aseNextTextureName = ASE_TEXTURE_NAME_BASE;
 int64_t aseSceneFrameEntries = 0;
@@ -114,7 +114,7 @@ bool hasDrivePrefix(const std::string& path)
 int readWholeFile(const char* path, char** bytes, size_t* size)
 {
     size_t expected = 0;
-    std::FILE* file = openAssetFile(path, &expected);
+    std::FILE* file = platformOpenRegularFile(path, &expected);
     if (file == nullptr) return 0;
     char* buffer = static_cast<char*>(std::malloc(expected > 0 ? expected : 1));
     if (buffer == nullptr) {

@@ -2,7 +2,8 @@
 // in-memory stream (assets/ase_scan.h) can be checked against the C library's
 // own stream functions on the same files.
 //
-// A stream offers: rewind(), eof(), size(), tell(), seek(pos), token(&t),
+// A stream offers: rewind(), eof(), size(), tell(), seek(pos), offset() (the
+// cursor as a byte offset), token(&t),
 // scan(format, ...), quoted(field, capacity), skipLine(), seekNth(keyword, n)
 // (rewind and read tokens up to the (n+1)-th one equal to the keyword) and
 // countKeys(&pos, &rot) (one token, then the key tokens up to the next node).
@@ -79,11 +80,6 @@ int aseScan(AseMemoryStream& in, const AseScanForm& form, Targets*... targets)
     return in.scanForm(form, list);
 }
 
-// Stream positions as byte offsets: the in-memory stream's are offsets already;
-// a C library stream position (fgetpos) holds its offset in its __pos field.
-inline size_t aseOffsetOf(size_t position) { return position; }
-inline size_t aseOffsetOf(const fpos_t& position) { return static_cast<size_t>(position.__pos); }
-
 // Fences: a node's reader stops once it has read or skipped past the next
 // token that opens a node, a material's reader once past the next *MATERIAL
 // (stopAt ASE_KW_GEOMOBJECT or ASE_KW_MATERIAL), even when a line skip hid
@@ -98,7 +94,7 @@ size_t aseFence(Stream& in, AseKeyword stopAt)
         const AseKeyword k = aseKeyword(token);
         if (stopAt == ASE_KW_MATERIAL ? k == ASE_KW_MATERIAL : aseOpensNode(k)) break;
     }
-    const size_t fence = aseOffsetOf(in.tell());
+    const size_t fence = in.offset();
     in.seek(start);
     return fence;
 }
@@ -108,7 +104,7 @@ inline size_t aseFence(AseMemoryStream& in, AseKeyword stopAt) { return in.fence
 template <class Stream>
 bool asePastFence(const Stream& in, size_t fence)
 {
-    return aseOffsetOf(in.tell()) >= fence;
+    return in.offset() >= fence;
 }
 
 // Moves a line-skipping reader to the line of its next keyword, where the

@@ -219,6 +219,8 @@ struct AseMemoryStream {
     size_t size() const { return length; }
     // fgetpos / fsetpos (fsetpos clears the end-of-file indicator).
     size_t tell() const { return cursor; }
+    // The cursor as a byte offset (what tell() is already for this stream).
+    size_t offset() const { return cursor; }
     void seek(size_t position);
 
     // fscanf("%s"): 1 and the token when one was read, 0 at end of file.

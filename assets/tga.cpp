@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "assets/asset_file.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ int openTga(const char* path, std::FILE** file, TgaLayout* layout)
 {
     // Read-only: asset files may be installed without write permission. Only
     // regular files: a FIFO, a device or a directory counts as not opened.
-    *file = openAssetFile(path, nullptr);
+    *file = platformOpenRegularFile(path, nullptr);
     if (*file == nullptr) return TGA_CANNOT_OPEN;
     unsigned char header[TGA_HEADER_SIZE] = {};
     const size_t headerBytes = std::fread(header, 1, sizeof header, *file);

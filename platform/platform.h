@@ -8,7 +8,9 @@
 // Only code under platform/ includes SDL or mpg123.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // ---------------------------------------------------------------------------
 // Messages. The demo's window procedure works on window messages numbered as
@@ -92,6 +94,16 @@ void platformShowWindow();
 void platformSwapBuffers();
 // Keeps the screen saver and monitor power-saving off (0) or lets them run again (1).
 void platformAllowScreenSaver(int allow);
+
+// ---------------------------------------------------------------------------
+// Files. The demo reads only regular files, so that a FIFO, a device or a
+// directory named as a scene, a texture or the soundtrack can neither block
+// the loading phase nor feed a buffer that grows without end.
+
+// Opens path for binary reading when it names a regular file; null otherwise
+// (missing, unreadable, a FIFO, a device, a directory). *size gets its length
+// in bytes when size is not null.
+std::FILE* platformOpenRegularFile(const char* path, size_t* size);
 
 // ---------------------------------------------------------------------------
 // Counters.

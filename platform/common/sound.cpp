@@ -31,7 +31,6 @@ constexpr uint64_t MAX_DECODED_BYTES = 0xFFFFFFF0u;      // lengths are reported
 constexpr int MAX_IDLE_READS = 64;                       // reads that give nothing before decoding gives up
 constexpr uint32_t CONVERT_CHUNK_FRAMES = 4096;          // source frames handed to the converter at once
 constexpr uint32_t CONVERT_TAIL_FRAMES = 1024;          // silence behind the end that pushes the last frames out
-constexpr size_t READ_CHUNK_BYTES = 64 * 1024;           // file read granularity
 
 // Decoder sample rates the stream accepts, Hz (every MPEG audio rate).
 constexpr long DECODER_RATES[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
@@ -104,25 +103,23 @@ int reserveBuffer(ByteBuffer* buffer, size_t extra)
     return 1;
 }
 
-// Reads a whole file. Returns SOUND_OK, SOUND_ERROR_FILEOPEN or SOUND_ERROR_MEMORY.
+// Reads a whole regular file (anything else is not opened). Returns SOUND_OK,
+// SOUND_ERROR_FILEOPEN or SOUND_ERROR_MEMORY.
 int readWholeFile(const char* path, ByteBuffer* contents)
 {
     *contents = ByteBuffer{};
-    if (path == nullptr) return SOUND_ERROR_FILEOPEN;
-    std::FILE* file = std::fopen(path, "rb");
+    size_t size = 0;
+    std::FILE* file = platformOpenRegularFile(path, &size);
     if (file == nullptr) return SOUND_ERROR_FILEOPEN;
     int result = SOUND_OK;
-    for (;;) {
-        if (!reserveBuffer(contents, READ_CHUNK_BYTES)) {
-            result = SOUND_ERROR_MEMORY;
-            break;
-        }
-        const size_t got = std::fread(contents->data + contents->size, 1, READ_CHUNK_BYTES, file);
-        contents->size += got;
-        if (got < READ_CHUNK_BYTES) {
-            if (std::ferror(file)) result = SOUND_ERROR_FILEOPEN;  // a directory, or a read error
-            break;
-        }
+    // The size the file had when opened bounds the read; one byte more tells a
+    // file that grew meanwhile, which is read no further.
+    if (!reserveBuffer(contents, size + 1)) {
+        result = SOUND_ERROR_MEMORY;
+    } else {
+        contents->size = std::fread(contents->data, 1, size + 1, file);
+        if (std::ferror(file)) result = SOUND_ERROR_FILEOPEN;
+        if (contents->size > size) contents->size = size;
     }
     std::fclose(file);
     if (result != SOUND_OK) freeBuffer(contents);

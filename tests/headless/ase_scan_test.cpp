@@ -38,6 +38,7 @@ struct StdioStream {
         return p;
     }
     void seek(const fpos_t& p) { std::fsetpos(file, &p); }
+    size_t offset() const { return static_cast<size_t>(std::ftell(file)); }
     int token(AseToken* out)
     {
         char* word = nullptr;

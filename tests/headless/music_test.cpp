@@ -1,5 +1,8 @@
 // The sound layer on the headless layer's silent device, real MP3 files from
 // the peer corpus, and the soundtrack as the demo starts, measures and plays it.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -279,9 +282,16 @@ TEST_F(SoundTest, FilesThatAreNoMp3FailWithACode)
         std::string path;
         int error;
     };
+    // A FIFO with no writer would block the open or the read, and /dev/zero
+    // would feed the buffer for ever: neither is a regular file, so neither is read.
+    const std::string fifo = dir.file("fifo.mp3");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    alarm(60);  // an open that blocks ends the test instead of hanging it
     const Case cases[] = {
         {"missing file", dir.file("absent.mp3"), SOUND_ERROR_FILEOPEN},
         {"directory", dir.path(), SOUND_ERROR_FILEOPEN},
+        {"FIFO", fifo, SOUND_ERROR_FILEOPEN},
+        {"endless device", "/dev/zero", SOUND_ERROR_FILEOPEN},
         {"zero bytes", dir.write("empty.mp3", std::vector<unsigned char>{}), SOUND_ERROR_FORMAT},
         {"a TGA renamed .mp3", dir.write("image.mp3", tga), SOUND_ERROR_FORMAT},
         {"text", dir.write("text.mp3", std::string("not a sound file\n")), SOUND_ERROR_FORMAT},
@@ -294,6 +304,7 @@ TEST_F(SoundTest, FilesThatAreNoMp3FailWithACode)
         EXPECT_EQ(soundStreamCreateFile(c.path.c_str()), 0u);
         EXPECT_EQ(soundErrorGetCode(), c.error);
     }
+    alarm(0);
     EXPECT_EQ(soundStreamCreateFile(nullptr), 0u);
     EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_FILEOPEN);
     // Nothing was left behind: a real file still makes a stream.

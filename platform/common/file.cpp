@@ -1,13 +1,13 @@
-// Opening asset files. The file is opened without blocking (a FIFO with no
-// writer would otherwise hold the open itself), then checked with fstat before
-// a single byte is read.
-#include "assets/asset_file.h"
+// Opening the demo's files. The file is opened without blocking (a FIFO with
+// no writer would otherwise hold the open itself), then checked with fstat
+// before a single byte is read.
+#include "platform/platform.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::FILE* openAssetFile(const char* path, size_t* size)
+std::FILE* platformOpenRegularFile(const char* path, size_t* size)
 {
     if (path == nullptr) return nullptr;
     const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
