@@ -32,6 +32,12 @@ struct HeadlessConfig {
 void headlessConfigure(const HeadlessConfig& config);
 const HeadlessConfig& headlessConfig();
 
+// Changes the frame rate from the next frame on (called from an onSwap callback,
+// it sets the time of the frame after the one just swapped). The rate must be
+// one whose frames are a whole number of counts (see HEADLESS_COUNTER_FREQUENCY);
+// returns 0, changing nothing, for any other.
+int headlessSetFramesPerSecond(int framesPerSecond);
+
 // Schedules a message, delivered by platformPeekMessage once the demo time has
 // reached demoSeconds. Demo time is counted from the moment the demo clock starts
 // (the clock asks for the counter frequency once, at its start); messages for the

@@ -12,6 +12,7 @@
 #include "assets/tga.h"
 #include "render/model.h"
 #include "render/overlay.h"
+#include "shell/timeline.h"
 #include "scenes/scenes.h"
 #include "shell/demo.h"
 #include "shell/keys.h"
@@ -57,12 +58,9 @@ constexpr int FADE_CENTRE = 25;
 constexpr float FADE_SCALE = 600000.0f;
 constexpr float REBIRTH_SCALE = 1000.0f;       // reborn positions: (r mod 500 - 250) / 1000
 
-constexpr float FLASH_PEAK = 0.9f;
-
-// One camera shot. Its window runs from the previous shot's bound, exclusive,
-// to its own bound, inclusive; shot 0 starts whenever the scene starts.
+// One camera shot; shot k shows from FIRE_SHOT_BOUNDS[k - 1], exclusive, to
+// FIRE_SHOT_BOUNDS[k], inclusive, and shot 0 from whenever the scene starts.
 struct FireShot {
-    float bound;            // demo seconds
     double (*fieldOfView)();  // vertical, degrees
     void (*transform)();    // applied after the base camera
     float* phase;           // accumulator advanced while the shot is on screen, or none
@@ -130,32 +128,15 @@ void shot8Transform()
 }
 
 const FireShot FIRE_SHOTS[FIRE_SHOT_COUNT] = {
-    {25.0f, shot0Fov, shot0Transform, &shotPhase0, 0.06f},
-    {38.0f, shot0Fov, shot1Transform, &shotPhase1, 0.08f},
-    {40.0f, shot2Fov, shot2Transform, &shotPhase2, 1.0f},
-    {42.0f, shot3Fov, shot3Transform, &shotPhase3, 0.8f},
-    {44.0f, shot4Fov, shot4Transform, &shotPhase4, 0.8f},
-    {44.2f, shot5Fov, shot5Transform, nullptr, 0.0f},
-    {44.4f, shot6Fov, shot6Transform, nullptr, 0.0f},
-    {44.6f, shot7Fov, shot7Transform, nullptr, 0.0f},
-    {50.0f, shot8Fov, shot8Transform, &shotPhase5, 0.8f},
-};
-
-struct FlashWindow {
-    float start, end;  // demo seconds
-};
-const FlashWindow FIRE_FLASHES[] = {
-    {12.5f, 13.0f}, {25.5f, 26.0f}, {38.0f, 39.0f}, {42.0f, 42.5f},
-    {44.0f, 44.1f}, {44.2f, 44.3f}, {44.4f, 44.5f}, {44.6f, 44.7f},
-};
-
-struct FadeWindow {
-    int mode;          // FADE_IN or FADE_OUT
-    float start, end;  // demo seconds
-};
-const FadeWindow FIRE_FADES[] = {
-    {FADE_IN, 12.0f, 13.0f},  {FADE_OUT, 24.0f, 25.0f}, {FADE_IN, 25.0f, 26.0f},
-    {FADE_OUT, 37.5f, 38.0f}, {FADE_IN, 38.0f, 38.2f},  {FADE_OUT, 48.0f, 50.0f},
+    {shot0Fov, shot0Transform, &shotPhase0, 0.06f},
+    {shot0Fov, shot1Transform, &shotPhase1, 0.08f},
+    {shot2Fov, shot2Transform, &shotPhase2, 1.0f},
+    {shot3Fov, shot3Transform, &shotPhase3, 0.8f},
+    {shot4Fov, shot4Transform, &shotPhase4, 0.8f},
+    {shot5Fov, shot5Transform, nullptr, 0.0f},
+    {shot6Fov, shot6Transform, nullptr, 0.0f},
+    {shot7Fov, shot7Transform, nullptr, 0.0f},
+    {shot8Fov, shot8Transform, &shotPhase5, 0.8f},
 };
 
 // The main model, then the fire model twice added over it, in the shot's matrices.
@@ -240,7 +221,7 @@ int fireShot = FIRE_NO_SHOT;
 int fireShotAt(float t)
 {
     for (int k = 0; k < FIRE_SHOT_COUNT; ++k)
-        if (FIRE_SHOTS[k].bound >= t) return k;
+        if (FIRE_SHOT_BOUNDS[k] >= t) return k;
     return FIRE_NO_SHOT;
 }
 
@@ -307,7 +288,7 @@ int fireSceneDraw(float t)
     drawClouds();
     glPopMatrix();
 
-    for (const FlashWindow& flash : FIRE_FLASHES) flashOverlay(flash.start, flash.end, t, FLASH_PEAK);
+    for (const FlashWindow& flash : FIRE_FLASHES) flashOverlay(flash.start, flash.end, t, flash.peak);
     for (const FadeWindow& fade : FIRE_FADES) fadeOverlay(fade.mode, fade.start, fade.end, t);
 
     lastFrameTime = t;

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "assets/ase.h"
+#include "shell/timeline.h"  // FIRE_SHOT_COUNT: camera shots 0..8
 
 constexpr int CLOUD_COUNT = 500;      // cloud sprites, drawn in index order
-constexpr int FIRE_SHOT_COUNT = 9;    // camera shots 0..8
 constexpr int FIRE_NO_SHOT = -1;      // past the last shot bound: the scene is over
 
 struct CloudParticle {

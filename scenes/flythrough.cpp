@@ -8,6 +8,7 @@
 
 #include "render/model.h"
 #include "render/overlay.h"
+#include "shell/timeline.h"
 #include "shell/demo.h"
 #include "shell/keys.h"
 
@@ -24,7 +25,6 @@ constexpr float CAMERA_TURN = 90.0f;  // about the y axis
 constexpr double SHOT_NEAR = 0.01;  // eye units
 constexpr double SHOT_FAR = 1000.0;
 constexpr float MODEL_SCALE = 0.01f;  // model units to eye units
-constexpr float FLASH_PEAK = 0.9f;
 
 // Accumulators the shots read: their own, and those of shots 2 and 9, which
 // have finished by the time shots 4 and 11 read them.
@@ -32,9 +32,9 @@ float& own(int shot) { return flyShotPhase[shot - 1]; }
 float a2() { return flyShotPhase[1]; }
 float a9() { return flyShotPhase[8]; }
 
-// One camera shot: shot k covers bound(k-1) < t <= bound(k); shot 1 every t up to its bound.
+// One camera shot: shot k covers FLY_SHOT_BOUNDS[k - 2] < t <= FLY_SHOT_BOUNDS[k - 1];
+// shot 1 every t up to its bound.
 struct FlyShot {
-    float bound;              // demo seconds
     double (*fieldOfView)(float a);  // vertical, degrees, from the shot's own accumulator
     void (*transform)(float a);      // rotations and translation after the camera prefix
     float rate;               // accumulator units per demo second
@@ -130,31 +130,13 @@ double fovMinus30A(float a) { return 120.0 - 30.0 * a; }
 double fovPlus15A9(float) { return 120.0 + 15.0 * a9(); }  // shot 11 widens with shot 9's final value
 
 const FlyShot FLY_SHOTS[FLY_SHOT_COUNT] = {
-    {124.6f, fov135, shot1, 0.6f},        {130.5f, fov135, shot2, 0.6f},
-    {137.0f, fovPlusA, shot3, 0.4f},      {139.0f, fovPlus20A, shot4, 0.8f},
-    {141.0f, fovPlus30A, shot5, 0.8f},    {143.0f, fovPlus15A, shot6, 0.9f},
-    {145.0f, fovMinus30A, shot7, 0.9f},   {147.0f, fovMinus30A, shot8, 0.9f},
-    {149.0f, fovPlus15A, shot9, 0.9f},    {151.0f, fovPlus10A, shot10, 0.9f},
-    {153.0f, fovPlus15A9, shot11, 0.6f},  {155.0f, fovPlus15A, shot12, 0.3f},
-    {157.0f, fovPlus2A, shot13, 0.8f},    {162.5f, fovPlus6A, shot14, 0.6f},
-};
-
-struct FlashWindow {
-    float start, end;  // demo seconds
-};
-const FlashWindow FLY_FLASHES[] = {
-    {124.6f, 125.1f}, {130.5f, 131.0f}, {137.0f, 137.2f}, {139.0f, 139.2f}, {141.0f, 141.2f},
-    {143.0f, 143.2f}, {145.0f, 145.2f}, {147.0f, 147.2f}, {149.0f, 149.2f},
-};
-
-struct FadeWindow {
-    int mode;          // FADE_IN or FADE_OUT
-    float start, end;  // demo seconds
-};
-const FadeWindow FLY_FADES[] = {
-    {FADE_IN, 118.0f, 120.0f},  {FADE_OUT, 124.0f, 124.6f}, {FADE_IN, 124.6f, 125.6f},
-    {FADE_OUT, 129.5f, 130.5f}, {FADE_IN, 130.5f, 131.5f},  {FADE_OUT, 136.0f, 137.0f},
-    {FADE_IN, 137.0f, 137.5f},
+    {fov135, shot1, 0.6f},        {fov135, shot2, 0.6f},
+    {fovPlusA, shot3, 0.4f},      {fovPlus20A, shot4, 0.8f},
+    {fovPlus30A, shot5, 0.8f},    {fovPlus15A, shot6, 0.9f},
+    {fovMinus30A, shot7, 0.9f},   {fovMinus30A, shot8, 0.9f},
+    {fovPlus15A, shot9, 0.9f},    {fovPlus10A, shot10, 0.9f},
+    {fovPlus15A9, shot11, 0.6f},  {fovPlus15A, shot12, 0.3f},
+    {fovPlus2A, shot13, 0.8f},    {fovPlus6A, shot14, 0.6f},
 };
 
 void drawShot(int k)
@@ -185,7 +167,7 @@ int flyShot = FLY_NO_SHOT;
 int flyShotAt(float t)
 {
     for (int k = 1; k <= FLY_SHOT_COUNT; ++k)
-        if (FLY_SHOTS[k - 1].bound >= t) return k;
+        if (FLY_SHOT_BOUNDS[k - 1] >= t) return k;
     return FLY_NO_SHOT;
 }
 
@@ -226,7 +208,7 @@ int flythroughDraw(float t)
         own(flyShot) += (t - lastFrameTime) * FLY_SHOTS[flyShot - 1].rate;
     }
 
-    for (const FlashWindow& flash : FLY_FLASHES) flashOverlay(flash.start, flash.end, t, FLASH_PEAK);
+    for (const FlashWindow& flash : FLY_FLASHES) flashOverlay(flash.start, flash.end, t, flash.peak);
     for (const FadeWindow& fade : FLY_FADES) fadeOverlay(fade.mode, fade.start, fade.end, t);
 
     lastFrameTime = t;

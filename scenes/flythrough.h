@@ -2,8 +2,8 @@
 #pragma once
 
 #include "assets/ase.h"
+#include "shell/timeline.h"  // FLY_SHOT_COUNT: camera shots 1..14
 
-constexpr int FLY_SHOT_COUNT = 14;  // camera shots 1..14
 constexpr int FLY_NO_SHOT = 0;      // past the last shot bound: the scene is over
 
 extern AseScene flythroughModel;  // models/escena02.ase; released by the clean-up

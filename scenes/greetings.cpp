@@ -9,6 +9,7 @@
 
 #include "assets/tga.h"
 #include "render/overlay.h"
+#include "shell/timeline.h"
 #include "shell/demo.h"
 #include "shell/keys.h"
 #include "shell/random.h"
@@ -17,7 +18,6 @@ GreetingParticle greetingParticles[GREETING_PARTICLE_COUNT] = {};
 
 namespace {
 
-constexpr float SCENE_END = 175.8f;  // demo seconds: the first frame at or past it ends the scene
 
 // The logo list, entry 0 first: the draw picks a logo by its place here.
 const char* const LOGO_PATHS[GREETING_LOGO_COUNT] = {
@@ -61,12 +61,6 @@ constexpr float ORIGIN_Z = 18.0f;
 constexpr float GROWTH_DEPTH = 30.0f;  // a particle is scaled by 1 - y / 30, so it grows as it falls
 constexpr float PARTICLE_HALF = 0.8f;
 
-struct FadeWindow {
-    int mode;          // FADE_IN or FADE_OUT
-    float start, end;  // demo seconds
-};
-// The fade out runs past the scene's end: its last frame shows the backdrop at half brightness.
-constexpr FadeWindow GREETING_FADES[] = {{FADE_IN, 162.5f, 163.5f}, {FADE_OUT, 174.8f, 176.8f}};
 
 void updateParticles()
 {
@@ -155,7 +149,7 @@ int greetingsDraw(float t)
 
     // The fountain's translation stays in the modelview matrix: the spheres'
     // set-up places its light with whatever matrix the last frame left.
-    if (t < SCENE_END) {
+    if (t < GREETINGS_END) {
         updateParticles();
         glTranslatef(ORIGIN_X, ORIGIN_Y, ORIGIN_Z);
         drawParticles(PARTICLE_HALF);

@@ -13,6 +13,7 @@
 
 #include "assets/tga.h"
 #include "render/overlay.h"
+#include "shell/timeline.h"
 #include "shell/demo.h"
 #include "shell/keys.h"
 
@@ -23,7 +24,6 @@ unsigned sphereRenderTarget = 0;
 
 namespace {
 
-constexpr float SCENE_END = 192.0f;  // demo seconds: the first frame at or past it ends the demo
 
 const char* const PENTAGRAM_PATH = "models/pentagrama.tga";
 
@@ -80,11 +80,6 @@ constexpr float PENTAGRAM_SIZE = 10.0f;
 
 constexpr float BLUR_FIRST_ALPHA = 0.2f;  // each later pass is 0.2 / passes fainter
 
-struct FadeWindow {
-    int mode;          // FADE_IN or FADE_OUT
-    float start, end;  // demo seconds
-};
-constexpr FadeWindow SPHERE_FADES[] = {{FADE_IN, 175.8f, 176.2f}, {FADE_OUT, 191.0f, 192.0f}};
 
 // Changes no state but the material: texturing is left as it is, so whenever a
 // fade of the previous frame left GL_TEXTURE_2D on, the spheres are modulated
@@ -239,7 +234,7 @@ int spheresDraw(float t)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();  // the camera sits at the origin looking down -z
 
-    if (t < SCENE_END) {
+    if (t < SPHERES_END) {
         renderToTexture();
         drawSpheres();
         drawPentagramAndBlur(SPHERE_BLUR_PASSES, SPHERE_BLUR_SPREAD);

@@ -7,6 +7,7 @@
 
 #include "assets/tga.h"
 #include "render/overlay.h"
+#include "shell/timeline.h"
 #include "scenes/scenes.h"
 #include "scenes/titles.h"
 #include "shell/demo.h"
@@ -17,7 +18,6 @@ float starPhaseB = 0.0f;
 
 namespace {
 
-constexpr float SCENE_END = 12.0f;  // demo seconds; the first frame at or past it ends the scene
 
 // Textures in load order; each is loaded under TEX_TITLES_FIRST + its index.
 enum TitlesTexture {
@@ -61,7 +61,7 @@ constexpr TitlePlacement titlePlacements[TITLE_COUNT] = {
 
 // The timeline: from each start time (seconds, closed below) until the next
 // row's, the titles flagged in the row are drawn after the backdrop, with the
-// star trails. From SCENE_END on only the backdrop is drawn.
+// star trails. From TITLES_END on only the backdrop is drawn.
 struct TimelineRow {
     float start;
     bool shows[TITLE_COUNT];  // indexed by TitleIndex
@@ -129,7 +129,7 @@ void drawBackdrop()
     }
 }
 
-// The row of the timeline that holds t (t below SCENE_END).
+// The row of the timeline that holds t (t below TITLES_END).
 const TimelineRow& timelineRowAt(float t)
 {
     int row = 0;
@@ -197,7 +197,7 @@ int titlesDraw(float t)
     drawBackdrop();
     // Titles and stars are added to the picture, weighted by their alpha.
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    if (t >= SCENE_END) {
+    if (t >= TITLES_END) {
         sceneDone = 1;
     } else {
         drawTitles(timelineRowAt(t));

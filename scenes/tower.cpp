@@ -12,6 +12,7 @@
 
 #include "assets/tga.h"
 #include "render/overlay.h"
+#include "shell/timeline.h"
 #include "scenes/scenes.h"
 #include "shell/clock.h"
 #include "shell/demo.h"
@@ -28,7 +29,6 @@ float pageDistance[TOWER_PAGE_COUNT] = {};
 
 namespace {
 
-constexpr float SCENE_END = 118.7f;  // demo seconds: the first frame at or past it ends the scene
 
 // Loading order; texture name TEX_TOWER_FIRST + index.
 constexpr int TOWER_TEXTURE_COUNT = 2 + TOWER_PAGE_COUNT;
@@ -73,10 +73,9 @@ struct CubeFace {
 constexpr CubeFace K_FACES[3] = {{180.0f, 0, 1, 0}, {0.0f, 0, 0, 0}, {90.0f, 1, 0, 0}};     // back, front, bottom
 constexpr CubeFace D_FACES[3] = {{-90.0f, 1, 0, 0}, {90.0f, 0, 1, 0}, {-90.0f, 0, 1, 0}};   // top, right, left
 
-// Tower phases. Each phase holds from the previous phase's end, inclusive, to its
-// own end, exclusive. The motion rates are multiples of the step d.
+// Tower phases. Phase k holds from TOWER_PHASE_ENDS[k - 1], inclusive, to
+// TOWER_PHASE_ENDS[k], exclusive. The motion rates are multiples of the step d.
 struct TowerPhase {
-    float end;          // demo seconds
     int additive;       // 1: glBlendFunc(GL_SRC_ALPHA, GL_ONE); 0: the standard blend of step 2
     int trail;          // 1: ten turned, fading copies; 0: one tower at alpha 1
     double zoomRate;    // cameraZoom += zoomRate x d
@@ -85,17 +84,16 @@ struct TowerPhase {
     double orbitRate;   // cameraOrbit += orbitRate x d
 };
 constexpr TowerPhase TOWER_PHASES[TOWER_PHASE_COUNT] = {
-    {57.0f, 0, 0, -1.0, -1.0, 0.0, 0.0},
-    {61.0f, 0, 1, -1.0, -1.0, 0.01, 0.0},
-    {76.0f, 1, 1, -1.0, -1.0, 0.01, 0.1},
-    {92.0f, 0, 1, -0.5, -1.0, 0.01, 0.0},
-    {SCENE_END, 1, 1, 0.5, -3.0, 0.1, 0.12},
+    {0, 0, -1.0, -1.0, 0.0, 0.0},
+    {0, 1, -1.0, -1.0, 0.01, 0.0},
+    {1, 1, -1.0, -1.0, 0.01, 0.1},
+    {0, 1, -0.5, -1.0, 0.01, 0.0},
+    {1, 1, 0.5, -3.0, 0.1, 0.12},
 };
 
 constexpr float TRAIL_ALPHA_STEP = 0.1f;  // alpha lost and degree turned per copy
 
 // The glowing box, drawn from its own centre.
-constexpr float BOX_START = 76.0f;        // demo seconds; drawn strictly after
 constexpr double BOX_FOV = 120.0;         // degrees, swinging by BOX_FOV_SWING
 constexpr double BOX_FOV_SWING = 20.0;
 constexpr double BOX_FOV_RATE = 0.02;     // radians of swing per degree of boxSpin
@@ -127,17 +125,6 @@ constexpr float PAGE_DEPTH_SCALE = 3.0f;   // eye units per unit of pageDistance
 constexpr double PAGE_BRIGHTNESS = 1.3;    // at distance 0; colours above 1 saturate
 constexpr double PAGE_SPEED = 0.5;         // pageDistance per second
 
-struct FlashWindow {
-    float start, end;  // demo seconds
-};
-constexpr FlashWindow TOWER_FLASHES[] = {{76.0f, 76.5f}, {92.8f, 93.3f}};
-constexpr float FLASH_PEAK = 0.9f;
-
-struct FadeWindow {
-    int mode;          // FADE_IN or FADE_OUT
-    float start, end;  // demo seconds
-};
-constexpr FadeWindow TOWER_FADES[] = {{FADE_IN, 50.0f, 52.0f}};
 
 void drawFaces(const CubeFace (&faces)[3], float s)
 {
@@ -225,7 +212,7 @@ void drawPages(float t)
 int towerPhaseAt(float t)
 {
     for (int k = 0; k < TOWER_PHASE_COUNT; ++k)
-        if (t < TOWER_PHASES[k].end) return k;
+        if (t < TOWER_PHASE_ENDS[k]) return k;
     return TOWER_NO_PHASE;
 }
 
@@ -320,10 +307,10 @@ int towerSceneDraw(float t)
         advance(cameraOrbit, p.orbitRate, d);
     }
 
-    if (t > BOX_START) drawGlowingBox(t);
+    if (t > TOWER_BOX_START) drawGlowingBox(t);
     drawPages(t);
 
-    for (const FlashWindow& flash : TOWER_FLASHES) flashOverlay(flash.start, flash.end, t, FLASH_PEAK);
+    for (const FlashWindow& flash : TOWER_FLASHES) flashOverlay(flash.start, flash.end, t, flash.peak);
     for (const FadeWindow& fade : TOWER_FADES) fadeOverlay(fade.mode, fade.start, fade.end, t);
 
     // The overlays leave lighting and texturing on and blending off; the next

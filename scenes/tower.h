@@ -3,10 +3,10 @@
 #pragma once
 
 #include "scenes/scenes.h"
+#include "shell/timeline.h"  // TOWER_PHASE_COUNT: tower phases before the end
 
 constexpr int TOWER_PAGE_COUNT = 19;     // text pages, drawn in table order
 constexpr int TOWER_TRAIL_COPIES = 10;   // towers in a trail, alpha 1 down to 0.1
-constexpr int TOWER_PHASE_COUNT = 5;     // tower phases before the end
 constexpr int TOWER_NO_PHASE = -1;       // from 118.7 s: no tower, the scene is over
 
 // Texture names: the two cube faces, then the pages in loading order.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "shell/timeline.h"  // SCENE_COUNT
 
 // Flags, each 0 or 1, live for the whole run.
 extern int quitRequested;   // set by a quit message, Escape, a closed window or a draw returning 0; never cleared
@@ -26,7 +27,6 @@ struct Scene {
     int seedsLastFrameTime;     // 1: the runner stores the demo time in lastFrameTime after the set-up
 };
 
-constexpr int SCENE_COUNT = 6;
 extern Scene sceneSequence[SCENE_COUNT];  // the six scenes in play order (tests may put their own in)
 
 // Runs the program from opening the window to closing it. Exit status: 0 after

@@ -136,6 +136,13 @@ const HeadlessConfig& headlessConfig()
     return config;
 }
 
+int headlessSetFramesPerSecond(int framesPerSecond)
+{
+    if (framesPerSecond <= 0 || HEADLESS_COUNTER_FREQUENCY % framesPerSecond != 0) return 0;
+    config.framesPerSecond = framesPerSecond;
+    return 1;
+}
+
 void headlessScheduleMessage(double demoSeconds, unsigned message, uintptr_t wParam, intptr_t lParam)
 {
     ScheduledMessage entry{demoSeconds, scheduled++, PlatformMessage{message, wParam, lParam}};

@@ -51,7 +51,7 @@ const char* const HEADER = "*3DSMAX_ASCIIEXPORT\t200\n*SCENE {\n\t*SCENE_TICKSPE
 double fastestLoad(const std::string& text)
 {
     double best = 1e9;
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < 5; ++run) {
         AseScene scene{};
         const auto start = std::chrono::steady_clock::now();
         loadAseSceneFromMemory(text.data(), text.size(), &scene);
@@ -213,6 +213,10 @@ TEST(AseHostile, LoadTimeGrowsWithTheFileNotItsSquare)
          }},
     };
     constexpr int BASE = 1500;  // repetitions of the 1x file, about 100 KB
+    // Eight times the file takes eight times the time where the load is linear
+    // and 64 times where it is quadratic; the limit between them leaves room for
+    // what a loaded machine and a larger file's cache misses add.
+    constexpr double MOST_RATIO = 32.0;
     for (const Form& f : forms) {
         SCOPED_TRACE(f.name);
         const std::string small = f.text(BASE);
@@ -220,7 +224,7 @@ TEST(AseHostile, LoadTimeGrowsWithTheFileNotItsSquare)
         Loaded check(large, true);
         EXPECT_EQ(check.result, 1);
         const double ratio = fastestLoad(large) / std::max(fastestLoad(small), 1e-6);
-        EXPECT_LT(ratio, 20.0) << "1x: " << small.size() << " bytes, 8x: " << large.size() << " bytes";
+        EXPECT_LT(ratio, MOST_RATIO) << "1x: " << small.size() << " bytes, 8x: " << large.size() << " bytes";
     }
 }
 

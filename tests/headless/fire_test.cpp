@@ -107,14 +107,12 @@ TEST_F(FireScene, ShotChosenByBoundsClosedAtTheTop)
         float t;
         int shot;
     };
-    const Case cases[] = {
-        {0.0f, 0},          {12.0f, 0},        {25.0f, 0},        {after(25.0f), 1},  {38.0f, 1},
-        {after(38.0f), 2},  {40.0f, 2},        {after(40.0f), 3}, {42.0f, 3},         {after(42.0f), 4},
-        {44.0f, 4},         {after(44.0f), 5}, {44.1f, 5},        {44.2f, 5},         {after(44.2f), 6},
-        {44.3f, 6},         {44.4f, 6},        {after(44.4f), 7}, {44.6f, 7},         {after(44.6f), 8},
-        {50.0f, 8},         {after(50.0f), FIRE_NO_SHOT},         {1.0e9f, FIRE_NO_SHOT},
-        {INFINITY, FIRE_NO_SHOT},
-    };
+    std::vector<Case> cases = {{0.0f, 0}, {sceneStartsAt(SCENE_FIRE), 0}, {1.0e9f, FIRE_NO_SHOT}, {INFINITY, FIRE_NO_SHOT}};
+    for (int k = 0; k < FIRE_SHOT_COUNT; ++k) {
+        if (k > 0) cases.push_back({(FIRE_SHOT_BOUNDS[k - 1] + FIRE_SHOT_BOUNDS[k]) / 2.0f, k});
+        cases.push_back({FIRE_SHOT_BOUNDS[k], k});
+        cases.push_back({after(FIRE_SHOT_BOUNDS[k]), k + 1 < FIRE_SHOT_COUNT ? k + 1 : FIRE_NO_SHOT});
+    }
     loadAndSetUp();
     for (const Case& c : cases) {
         EXPECT_EQ(fireShotAt(c.t), c.shot) << "t = " << c.t;
@@ -128,7 +126,8 @@ TEST_F(FireScene, ShotChosenByBoundsClosedAtTheTop)
 TEST_F(FireScene, ShortShotsLastTwoTenthsOfASecond)
 {
     for (int shot = 5; shot <= 7; ++shot) {
-        const float start = 44.0f + 0.2f * static_cast<float>(shot - 5);
+        const float start = FIRE_SHOT_BOUNDS[shot - 1];
+        EXPECT_NEAR(FIRE_SHOT_BOUNDS[shot] - start, 0.2f, 1e-5f) << "shot " << shot;
         EXPECT_EQ(fireShotAt(start), shot - 1);
         EXPECT_EQ(fireShotAt(start + 0.01f), shot);
         EXPECT_EQ(fireShotAt(start + 0.19f), shot);

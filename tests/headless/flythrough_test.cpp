@@ -21,8 +21,7 @@
 namespace {
 
 // The last second of each shot, k = 1..14.
-const float BOUNDS[FLY_SHOT_COUNT] = {124.6f, 130.5f, 137.0f, 139.0f, 141.0f, 143.0f, 145.0f,
-                                      147.0f, 149.0f, 151.0f, 153.0f, 155.0f, 157.0f, 162.5f};
+const float (&BOUNDS)[FLY_SHOT_COUNT] = FLY_SHOT_BOUNDS;
 // A time inside each shot with no flash or fade open.
 const float CLEAN_TIMES[FLY_SHOT_COUNT] = {121.0f, 127.0f, 134.0f, 138.0f, 140.0f, 142.0f, 144.0f,
                                            146.0f, 148.0f, 150.0f, 152.0f, 154.0f, 156.0f, 160.0f};
@@ -151,7 +150,7 @@ TEST_F(Flythrough, ShotBoundsAreInclusiveAtTheTop)
         float t;
         int shot;
     };
-    std::vector<Case> cases = {{0.0f, 1}, {118.7f, 1}, {-5.0f, 1}};
+    std::vector<Case> cases = {{0.0f, 1}, {sceneStartsAt(SCENE_FLYTHROUGH), 1}, {-5.0f, 1}};
     for (int k = 1; k <= FLY_SHOT_COUNT; ++k) {
         cases.push_back({BOUNDS[k - 1], k});
         cases.push_back({after(BOUNDS[k - 1]), k < FLY_SHOT_COUNT ? k + 1 : FLY_NO_SHOT});
@@ -168,7 +167,7 @@ TEST_F(Flythrough, ShotBoundsAreInclusiveAtTheTop)
 
 TEST_F(Flythrough, TimesFarPastTheEndEndTheSceneInTheirFirstFrame)
 {
-    const float times[] = {after(162.5f), 163.0f, 500.0f, 1.0e7f, 3.4e38f, INFINITY};
+    const float times[] = {after(FLYTHROUGH_END), FLYTHROUGH_END + 0.5f, 500.0f, 1.0e7f, 3.4e38f, INFINITY};
     loadAndSetUp();
     for (float t : times) {
         float before[FLY_SHOT_COUNT];
@@ -196,27 +195,43 @@ TEST_F(Flythrough, MissingModelGivesBlackFramesWithOverlaysOnly)
         float t;
         double level;  // of every pixel, 0..1
     };
+    // Every pixel is black times the fades but for the flashes' white: the flash
+    // is added first, then the fades in force multiply it.
+    auto flashAt = [](const FlashWindow& f, float t) {
+        return t < f.start || t > f.end ? 0.0 : f.peak * (1.0 - std::fabs(2.0 * (t - f.start) / (f.end - f.start) - 1.0));
+    };
+    auto fadeAt = [](float t) {
+        double level = 1.0;
+        for (const FadeWindow& f : FLY_FADES)
+            if (t >= f.start && t <= f.end) level *= f.mode == FADE_IN ? (t - f.start) / (f.end - f.start) : (f.end - t) / (f.end - f.start);
+        return level;
+    };
+    auto middle = [](const FlashWindow& f) { return (f.start + f.end) / 2.0f; };
+    auto expected = [&](float t) {
+        double white = 0.0;
+        for (const FlashWindow& f : FLY_FLASHES) white += flashAt(f, t);
+        return std::fmin(white, 1.0) * fadeAt(t);
+    };
+    const FlashWindow& last = FLY_FLASHES[countOf(FLY_FLASHES) - 1];
     const Case cases[] = {
-        {119.0f, 0.0},            // fading in from black: black stays black
-        {121.0f, 0.0},
-        {124.3f, 0.0},
-        {124.6f, 0.0},            // flash at its start adds nothing
-        {124.85f, 0.9 * 0.25},    // flash at its peak, then a quarter of the fade in
-        {127.0f, 0.0},
-        {130.75f, 0.9 * 0.25},    // the same at the second cut
-        {137.1f, 0.9 * 0.2},      // a short flash at its peak, a fifth of the fade in
-        {139.05f, 0.45},          // half way up the flash at 139
-        {149.1f, 0.9},            // the last flash at its peak
-        {151.1f, 0.0},            // the cut at 151 has no flash
-        {160.0f, 0.0},
-        {163.0f, 0.0},            // the frame that ends the scene
+        {sceneStartsAt(SCENE_FLYTHROUGH) + 0.3f, 0.0},  // fading in from black: black stays black
+        {FLY_FLASHES[0].start - 0.3f, 0.0},
+        {FLY_FLASHES[0].start, 0.0},                    // flash at its start adds nothing
+        {middle(FLY_FLASHES[0]), expected(middle(FLY_FLASHES[0]))},  // at its peak, then the fade in
+        {middle(FLY_FLASHES[1]), expected(middle(FLY_FLASHES[1]))},  // the same at the second cut
+        {middle(FLY_FLASHES[2]), expected(middle(FLY_FLASHES[2]))},  // a short flash at its peak, inside a fade in
+        {(FLY_FLASHES[3].start + middle(FLY_FLASHES[3])) / 2.0f, expected((FLY_FLASHES[3].start + middle(FLY_FLASHES[3])) / 2.0f)},
+        {middle(last), expected(middle(last))},         // the last flash at its peak
+        {FLY_SHOT_BOUNDS[9] + 0.1f, 0.0},               // the later cuts have no flash
+        {FLY_SHOT_BOUNDS[12] + 1.0f, 0.0},
+        {FLYTHROUGH_END + 0.5f, 0.0},                   // the frame that ends the scene
     };
     loadAndSetUp();
     EXPECT_EQ(flythroughModel.numObjects, 0);
     for (const Case& c : cases) {
         drawStill(c.t);
         const Frame frame = readFrame();
-        if (c.t == 124.85f) save(frame, "fly-missing-124.85.png");
+        if (c.t == middle(FLY_FLASHES[0])) save(frame, "fly-missing-first-flash.png");
         EXPECT_TRUE(frame.uniform()) << "t = " << c.t;
         EXPECT_NEAR(frame.at(400, 300)[0], c.level * 255.0, 3.0) << "t = " << c.t;
     }
@@ -268,8 +283,8 @@ TEST_F(Flythrough, RunnerPlaysEveryShotAndEndsAfterTheLastBound)
     runScene(sceneSequence[3]);
     EXPECT_EQ(sceneDone, 0);
     EXPECT_EQ(flyShot, FLY_NO_SHOT);
-    EXPECT_GT(lastFrameTime, 162.5f);
-    EXPECT_LT(lastFrameTime, 162.7f);
+    EXPECT_GT(lastFrameTime, FLYTHROUGH_END);
+    EXPECT_LT(lastFrameTime, FLYTHROUGH_END + 0.2f);
     float previous = 0.0f;
     for (int k = 1; k <= FLY_SHOT_COUNT; ++k) {
         const float window = BOUNDS[k - 1] - previous;

@@ -171,7 +171,7 @@ TEST_F(Greetings, EndsAtOneSeventyFiveEightWithoutParticles)
     centre(0);
     greetingParticles[0].fallSpeed = 0.0001f;
 
-    greetingsDraw(before(175.8f));
+    greetingsDraw(before(GREETINGS_END));
     const Frame last = readFrame();
     save(last, "greetings-before-end.png");
     EXPECT_EQ(sceneDone, 0);
@@ -181,7 +181,7 @@ TEST_F(Greetings, EndsAtOneSeventyFiveEightWithoutParticles)
     EXPECT_NEAR(last.at(400, 300)[1], (100 + 255 * 0.5 * 0.95) / 2, 3.0);
 
     const GreetingParticle moved = greetingParticles[0];
-    greetingsDraw(175.8f);
+    greetingsDraw(GREETINGS_END);
     const Frame end = readFrame();
     save(end, "greetings-end.png");
     EXPECT_EQ(sceneDone, 1);

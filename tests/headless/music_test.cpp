@@ -491,15 +491,13 @@ namespace {
 
 constexpr int DEMO_FRAMES_PER_SECOND = 2;  // the whole show in few frames
 
-// The demo seconds at which each scene ends, in play order.
-constexpr float SCENE_ENDS[SCENE_COUNT] = {12.0f, 50.0f, 118.7f, 162.5f, 175.8f, 192.0f};
 
 // Scenes that draw nothing and end at the real scenes' end times: what is
 // checked here is the soundtrack over the whole show, not the pictures.
 template <int K>
 int silentSceneDraw(float time)
 {
-    if (time >= SCENE_ENDS[K]) sceneDone = 1;
+    if (time >= DEMO_TIMELINE[K].end) sceneDone = 1;
     return 1;
 }
 int noSetup() { return 1; }
@@ -530,7 +528,7 @@ bool sawBox(const char* caption, const char* text)
     return false;
 }
 
-constexpr int64_t WHOLE_DEMO_SWAPS = 192 * DEMO_FRAMES_PER_SECOND;  // the six scenes to their ends
+constexpr int64_t WHOLE_DEMO_SWAPS = static_cast<int64_t>(SPHERES_END) * DEMO_FRAMES_PER_SECOND;  // the six scenes to their ends
 
 }  // namespace
 

@@ -347,9 +347,9 @@ struct FlySample {
     int shot;
 };
 // Start and rate of each shot's accumulator (shot 1 starts when the scene does).
-const float FLY_STARTS[FLY_SHOT_COUNT] = {118.7f, 124.6f, 130.5f, 137, 139, 141, 143, 145, 147, 149, 151, 153, 155, 157};
 const float FLY_RATES[FLY_SHOT_COUNT] = {0.6f, 0.6f, 0.4f, 0.8f, 0.8f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f, 0.6f, 0.3f, 0.8f, 0.6f};
-const float FLY_ENDS[FLY_SHOT_COUNT] = {124.6f, 130.5f, 137, 139, 141, 143, 145, 147, 149, 151, 153, 155, 157, 162.5f};
+// Where shot k (1..14) starts: shot 1 when the scene does, the others at the bound before.
+float flyShotStart(int shot) { return shot == 1 ? sceneStartsAt(SCENE_FLYTHROUGH) : FLY_SHOT_BOUNDS[shot - 2]; }
 const FlySample FLY_SAMPLES[] = {
     {120.5f, 1},  {122.0f, 1},  {123.9f, 1},  {126.0f, 2},  {127.5f, 2},  {129.4f, 2},  {131.6f, 3},  {134.0f, 3},
     {135.9f, 3},  {137.6f, 4},  {138.3f, 4},  {138.95f, 4}, {139.6f, 5},  {140.3f, 5},  {140.95f, 5}, {141.6f, 6},
@@ -408,8 +408,8 @@ TEST_F(PackGLTest, EveryFlythroughShotShowsTheScene)
     for (const FlySample& s : FLY_SAMPLES) {
         // Earlier shots have run to their end, the current one to s.t.
         for (int k = 0; k < FLY_SHOT_COUNT; ++k)
-            flyShotPhase[k] = k + 1 < s.shot ? (FLY_ENDS[k] - FLY_STARTS[k]) * FLY_RATES[k] : 0.0f;
-        flyShotPhase[s.shot - 1] = (s.t - FLY_STARTS[s.shot - 1]) * FLY_RATES[s.shot - 1];
+            flyShotPhase[k] = k + 1 < s.shot ? (FLY_SHOT_BOUNDS[k] - flyShotStart(k + 1)) * FLY_RATES[k] : 0.0f;
+        flyShotPhase[s.shot - 1] = (s.t - flyShotStart(s.shot)) * FLY_RATES[s.shot - 1];
         lastFrameTime = s.t;
         flythroughDraw(s.t);
         ASSERT_EQ(flyShot, s.shot) << "t = " << s.t;

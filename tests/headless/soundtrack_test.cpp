@@ -12,6 +12,8 @@
 
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "shell/timeline.h"
+#include "tests/support/sound.h"
 #include "tests/support/support.h"
 #include "tools/assets/generator.h"
 #include "tools/assets/soundtrack.h"
@@ -20,43 +22,16 @@
 
 namespace {
 
-constexpr int RATE = 44100;  // Hz
+constexpr int RATE = TEST_SOUND_RATE;  // Hz
 
-// The demo's scene changes and the start of every flash of the fire scene, the
-// tower and the fly-through, in demo seconds, as the scenes draw them.
-constexpr float SCENE_CHANGES[] = {12.0f, 50.0f, 118.7f, 162.5f, 175.8f};
-constexpr float FLASH_STARTS[] = {12.5f, 25.5f, 38.0f, 42.0f, 44.0f, 44.2f, 44.4f, 44.6f, 76.0f, 92.8f,
-                                  124.6f, 130.5f, 137.0f, 139.0f, 141.0f, 143.0f, 145.0f, 147.0f, 149.0f};
 // Beats of the groove with no accent near them: the onset test must stay quiet there.
 constexpr float PLAIN_BEATS[] = {14.0f, 20.0f, 30.0f, 31.0f, 60.0f, 64.0f, 66.5f, 80.0f, 100.0f,
                                  101.5f, 128.0f, 134.0f, 155.0f, 165.0f, 170.0f, 178.0f};
-constexpr float DEMO_END_SECONDS = 192.0f;
 constexpr float MIN_LENGTH_SECONDS = 193.0f;
 constexpr double ONSET_DB = 12.0;  // an accent: the 50 ms after it this much above the 55 ms before
 
-int64_t frameAt(double seconds) { return static_cast<int64_t>(std::llround(seconds * RATE)); }
-
-// Mean square of both channels over [from, to) seconds of 16-bit stereo.
-double energy(const std::vector<int16_t>& pcm, double from, double to)
-{
-    const int64_t a = std::max<int64_t>(0, frameAt(from));
-    const int64_t b = std::min<int64_t>(static_cast<int64_t>(pcm.size() / 2), frameAt(to));
-    double sum = 0.0;
-    for (int64_t i = a; i < b; ++i) {
-        const double l = pcm[static_cast<size_t>(i) * 2] / 32768.0;
-        const double r = pcm[static_cast<size_t>(i) * 2 + 1] / 32768.0;
-        sum += l * l + r * r;
-    }
-    return b > a ? sum / static_cast<double>(b - a) + 1e-12 : 1e-12;
-}
-
-double decibels(double meanSquare) { return 10.0 * std::log10(meanSquare); }
-
-// How much louder the 50 ms from t are than the stretch that ends 15 ms before t.
-double onsetDb(const std::vector<int16_t>& pcm, double t)
-{
-    return decibels(energy(pcm, t, t + 0.05)) - decibels(energy(pcm, t - 0.07, t - 0.015));
-}
+int64_t frameAt(double seconds) { return soundFrameAt(seconds); }
+double energy(const std::vector<int16_t>& pcm, double from, double to) { return soundEnergy(pcm, from, to); }
 
 std::vector<float> toFloat(const std::vector<int16_t>& pcm)
 {
@@ -65,41 +40,27 @@ std::vector<float> toFloat(const std::vector<int16_t>& pcm)
     return out;
 }
 
-// Opens the headless layer's silent output device, as the demo does.
-void openSound()
+// Every flash start of the timeline, in play order.
+std::vector<float> flashStarts()
 {
-    HeadlessConfig config;
-    config.quiet = 1;
-    headlessConfigure(config);
-    ASSERT_EQ(soundInit(-1, RATE, 0), 1);
-}
-
-// Decodes an MP3 with the demo's sound layer; the rate and channel count come back too.
-std::vector<int16_t> decodeWithSoundLayer(const std::string& path, uint32_t* frequency, uint32_t* flags)
-{
-    const uint32_t stream = soundStreamCreateFile(path.c_str());
-    EXPECT_NE(stream, 0u) << "sound error " << soundErrorGetCode();
-    if (stream == 0) return {};
-    EXPECT_EQ(soundChannelGetFrequency(stream, frequency), 1);
-    *flags = soundChannelGetFlags(stream);
-    const uint32_t length = soundStreamGetLength(stream);
-    std::vector<int16_t> pcm(length / 2);
-    EXPECT_EQ(soundStreamGetData(stream, 0, pcm.data(), length), length);
-    soundStreamFree(stream);
-    return pcm;
+    std::vector<float> starts;
+    for (const SceneTimeline& scene : DEMO_TIMELINE)
+        for (int f = 0; f < scene.flashCount; ++f) starts.push_back(scene.flashes[f].start);
+    return starts;
 }
 
 // Whether [from, to) seconds touch the stop before the fire scene's short shots,
 // where the music halts for its stabs on purpose.
 bool inStop(double from, double to)
 {
-    for (int i = 0; i + 1 < SOUNDTRACK_CUE_COUNT; ++i) {
-        const SoundtrackCue& cue = soundtrackTimeline[i];
+    const std::vector<SoundtrackCue>& cues = soundtrackCues();
+    for (size_t i = 0; i + 1 < cues.size(); ++i) {
+        const SoundtrackCue& cue = cues[i];
         if (cue.kind != CUE_SECTION || cue.value != SECTION_FIRE_STUTTER) continue;
         float end = cue.time;
-        for (int j = i + 1; j < SOUNDTRACK_CUE_COUNT; ++j) {
-            if (soundtrackTimeline[j].kind == CUE_SECTION) {
-                end = soundtrackTimeline[j].time;
+        for (size_t j = i + 1; j < cues.size(); ++j) {
+            if (cues[j].kind == CUE_SECTION) {
+                end = cues[j].time;
                 break;
             }
         }
@@ -162,18 +123,21 @@ std::vector<float> sineSteps(const std::vector<std::pair<double, double>>& steps
 
 TEST(Soundtrack, TimelineStartsASectionAtEverySceneChange)
 {
-    for (float change : SCENE_CHANGES) {
+    const std::vector<SoundtrackCue>& cues = soundtrackCues();
+    for (int scene = 1; scene < SCENE_COUNT; ++scene) {
+        const float change = sceneStartsAt(scene);
         SCOPED_TRACE(change);
         int found = 0;
-        for (const SoundtrackCue& cue : soundtrackTimeline)
+        for (const SoundtrackCue& cue : cues)
             if (cue.kind == CUE_SECTION && cue.time == change) ++found;
         EXPECT_EQ(found, 1);
     }
     // The intro is the first section, from demo time 0 to the first change.
-    EXPECT_EQ(soundtrackTimeline[0].kind, CUE_SECTION);
-    EXPECT_EQ(soundtrackTimeline[0].time, 0.0f);
-    EXPECT_EQ(soundtrackTimeline[0].value, SECTION_INTRO);
-    for (const SoundtrackCue& cue : soundtrackTimeline)
+    ASSERT_FALSE(cues.empty());
+    EXPECT_EQ(cues[0].kind, CUE_SECTION);
+    EXPECT_EQ(cues[0].time, 0.0f);
+    EXPECT_EQ(cues[0].value, SECTION_INTRO);
+    for (const SoundtrackCue& cue : cues)
         if (cue.kind == CUE_SECTION && cue.value == SECTION_INTRO) {
             EXPECT_EQ(cue.time, 0.0f);
         }
@@ -181,19 +145,20 @@ TEST(Soundtrack, TimelineStartsASectionAtEverySceneChange)
 
 TEST(Soundtrack, TimelineHasAnAccentAtEveryFlashStartAndIsInOrder)
 {
-    for (float flash : FLASH_STARTS) {
+    const std::vector<SoundtrackCue>& cues = soundtrackCues();
+    for (float flash : flashStarts()) {
         SCOPED_TRACE(flash);
         int found = 0;
-        for (const SoundtrackCue& cue : soundtrackTimeline)
+        for (const SoundtrackCue& cue : cues)
             if (cue.kind == CUE_ACCENT && cue.time == flash) ++found;
         EXPECT_EQ(found, 1);
     }
     int ends = 0;
     int fades = 0;
-    for (int i = 0; i < SOUNDTRACK_CUE_COUNT; ++i) {
-        const SoundtrackCue& cue = soundtrackTimeline[i];
+    for (size_t i = 0; i < cues.size(); ++i) {
+        const SoundtrackCue& cue = cues[i];
         if (i > 0) {
-            EXPECT_GE(cue.time, soundtrackTimeline[i - 1].time) << "cue " << i;
+            EXPECT_GE(cue.time, cues[i - 1].time) << "cue " << i;
         }
         if (cue.kind == CUE_SECTION) {
             EXPECT_TRUE(cue.value >= 0 && cue.value < SECTION_COUNT) << "cue " << i;
@@ -203,8 +168,8 @@ TEST(Soundtrack, TimelineHasAnAccentAtEveryFlashStartAndIsInOrder)
         }
         if (cue.kind == CUE_END) {
             ++ends;
-            EXPECT_LE(cue.time, DEMO_END_SECONDS);  // silent by the time the demo ends
-            EXPECT_EQ(i, SOUNDTRACK_CUE_COUNT - 1);
+            EXPECT_LE(cue.time, SPHERES_END);  // silent by the time the demo ends
+            EXPECT_EQ(i, cues.size() - 1);
         }
         if (cue.kind == CUE_FADE_OUT) ++fades;
     }
@@ -438,7 +403,7 @@ TEST(SoundtrackMaster, EncodedSoundLinesUpWithTheInputAfterTheCodecDelay)
     EXPECT_EQ(mp3[0], 0xFF);  // starts with an MPEG frame, no tag
     TempDir dir;
     const std::string path = dir.write("burst.mp3", mp3);
-    openSound();
+    openSilentSound();
     uint32_t frequency = 0, flags = 0;
     const std::vector<int16_t> pcm = decodeWithSoundLayer(path, &frequency, &flags);
     soundFree();
@@ -459,7 +424,7 @@ TEST(SoundtrackMaster, EncodedSoundLinesUpWithTheInputAfterTheCodecDelay)
 TEST(Soundtrack, DecodesThroughTheSoundLayerWithAnAccentOnEveryFlash)
 {
     ASSERT_TRUE(packIsThere());
-    openSound();
+    openSilentSound();
     uint32_t frequency = 0, flags = 0;
     const std::vector<int16_t> pcm = decodeWithSoundLayer(packDir() + "/Halvo.mp3", &frequency, &flags);
     soundFree();
@@ -467,7 +432,7 @@ TEST(Soundtrack, DecodesThroughTheSoundLayerWithAnAccentOnEveryFlash)
     EXPECT_EQ(flags, 0u);  // 16-bit stereo
     ASSERT_GE(pcm.size() / 2, size_t(MIN_LENGTH_SECONDS * RATE));
 
-    for (float flash : FLASH_STARTS) EXPECT_GT(onsetDb(pcm, flash), ONSET_DB) << "no accent at " << flash << " s";
+    for (float flash : flashStarts()) EXPECT_GT(onsetDb(pcm, flash), ONSET_DB) << "no accent at " << flash << " s";
     for (float beat : PLAIN_BEATS) EXPECT_LT(onsetDb(pcm, beat), ONSET_DB) << "accent-like onset at " << beat << " s";
 
     // Sound all the way to the fade: no 50 ms stretch below -50 dBFS for as
@@ -478,7 +443,7 @@ TEST(Soundtrack, DecodesThroughTheSoundLayerWithAnAccentOnEveryFlash)
         longestQuiet = std::max(longestQuiet, quiet);
     }
     EXPECT_LT(longestQuiet, 1.0);
-    EXPECT_LT(decibels(energy(pcm, DEMO_END_SECONDS, MIN_LENGTH_SECONDS)), -80.0);
+    EXPECT_LT(decibels(energy(pcm, SPHERES_END, MIN_LENGTH_SECONDS)), -80.0);
 
     // A quiet intro, then a steady level to the fade, which ends in near silence.
     const std::vector<float> samples = toFloat(pcm);
@@ -525,7 +490,7 @@ TEST(Soundtrack, LoudnessAndTruePeakAsFfmpegMeasuresThem)
     EXPECT_LE(integrated, -12.0);
     EXPECT_LT(truePeak, -1.0);
     // Our own meter, which the master steers by, agrees with ffmpeg's on the decode.
-    openSound();
+    openSilentSound();
     uint32_t frequency = 0, flags = 0;
     const std::vector<float> samples = toFloat(decodeWithSoundLayer(soundtrack, &frequency, &flags));
     soundFree();

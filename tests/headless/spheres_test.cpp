@@ -79,7 +79,7 @@ TEST_F(Spheres, LightSitsBehindTheSpheresAfterTheGreetingsEnd)
     ASSERT_EQ(greetingsLoad(), 1);
     greetingsSetup();
     greetingsDraw(175.0f);
-    greetingsDraw(175.8f);
+    greetingsDraw(GREETINGS_END);
     ASSERT_EQ(sceneDone, 1);
     sceneDone = 0;
     ASSERT_EQ(spheresSetup(), 1);
@@ -234,7 +234,7 @@ TEST_F(Spheres, FadesOutAndEndsWithABlackFrameAt192)
     EXPECT_NEAR(half.mean(0, 0, 800, 600), full.mean(0, 0, 800, 600) / 2.0, 1.0);
 
     const float phase = spherePhase1;
-    spheresDraw(192.0f);
+    spheresDraw(SPHERES_END);
     const Frame last = readFrame();
     save(last, "spheres-192.png");
     EXPECT_EQ(sceneDone, 1);

@@ -145,11 +145,11 @@ TEST_F(TowerScene, PhaseBoundariesPutTheNextPhaseInForce)
         float t;
         int phase;
     };
-    const Case cases[] = {
-        {53.0f, 0},          {before(57.0f), 0}, {57.0f, 1}, {before(61.0f), 1}, {61.0f, 2},
-        {before(76.0f), 2},  {76.0f, 3},         {before(92.0f), 3}, {92.0f, 4}, {before(118.7f), 4},
-        {118.7f, TOWER_NO_PHASE}, {130.0f, TOWER_NO_PHASE},
-    };
+    std::vector<Case> cases = {{53.0f, 0}, {130.0f, TOWER_NO_PHASE}};
+    for (int k = 0; k < TOWER_PHASE_COUNT; ++k) {
+        cases.push_back({before(TOWER_PHASE_ENDS[k]), k});
+        cases.push_back({TOWER_PHASE_ENDS[k], k + 1 < TOWER_PHASE_COUNT ? k + 1 : TOWER_NO_PHASE});
+    }
     ASSERT_EQ(towerSceneSetup(), 1);
     for (const Case& c : cases) {
         EXPECT_EQ(towerPhaseAt(c.t), c.phase) << "t = " << c.t;
@@ -249,18 +249,18 @@ TEST_F(TowerScene, TowerRowsBrightenUpwards)
 TEST_F(TowerScene, GlowingBoxOnlyAfterSeventySix)
 {
     towerSceneSetup();
-    lastFrameTime = 75.9f;
-    const auto at76 = feedback([] { towerSceneDraw(76.0f); });
+    lastFrameTime = TOWER_BOX_START - 0.1f;
+    const auto at76 = feedback([] { towerSceneDraw(TOWER_BOX_START); });
     EXPECT_EQ(countColour(at76, 0.3f, 0.3f, 0.3f, 0.5f), 0);
     EXPECT_EQ(countColour(at76, 0.0f, 0.3f, 0.3f, 0.5f), 0);
     EXPECT_EQ(boxSpin, 0.0f);
 
-    lastFrameTime = 76.0f;
-    const float t = 76.1f;
+    lastFrameTime = TOWER_BOX_START;
+    const float t = TOWER_BOX_START + 0.1f;
     const auto later = feedback([t] { towerSceneDraw(t); });
     EXPECT_GT(countColour(later, 0.3f, 0.3f, 0.3f, 0.5f), 0);
     EXPECT_GT(countColour(later, 0.0f, 0.3f, 0.3f, 0.5f), 0);
-    EXPECT_FLOAT_EQ(boxSpin, (t - 76.0f) * 100.0f);
+    EXPECT_FLOAT_EQ(boxSpin, (t - TOWER_BOX_START) * 100.0f);
 }
 
 // The box's projection uses the integer quotient of the window's sides, 1 at
@@ -507,7 +507,7 @@ TEST_F(TowerScene, RunnerEndsTheSceneAtItsEnd)
     lastFrameTime = 118.0f;
     runScene(sceneSequence[2]);
     EXPECT_EQ(sceneDone, 0);  // cleared by the runner
-    EXPECT_GE(lastFrameTime, 118.7f);
+    EXPECT_GE(lastFrameTime, TOWER_END);
     EXPECT_LT(lastFrameTime, 118.85f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

@@ -14,67 +14,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shell/timeline.h"
 #include "tools/assets/generator.h"
 #include "tools/assets/soundtrack_master.h"
 #include "tools/assets/soundtrack_synth.h"
-
-// ---------------------------------------------------------------------------
-// The timeline, in demo seconds: the scene changes at 12, 50, 118.7, 162.5
-// and 175.8 s each start a section, every flash of the fire scene, the tower
-// and the fly-through has its accent, and the music fades out with the last
-// scene.
-
-const SoundtrackCue soundtrackTimeline[SOUNDTRACK_CUE_COUNT] = {
-    {0.0f, CUE_SECTION, SECTION_INTRO},
-    // Fire scene and clouds.
-    {12.0f, CUE_SECTION, SECTION_FIRE_GROOVE},
-    {12.5f, CUE_ACCENT, ACCENT_BIG},
-    {25.5f, CUE_ACCENT, ACCENT_BIG},
-    {26.0f, CUE_SECTION, SECTION_FIRE_LEAD},
-    {38.0f, CUE_SECTION, SECTION_FIRE_BUILD},
-    {38.0f, CUE_ACCENT, ACCENT_BIG},
-    {42.0f, CUE_ACCENT, ACCENT_CRASH},
-    {44.0f, CUE_SECTION, SECTION_FIRE_STUTTER},
-    {44.0f, CUE_ACCENT, ACCENT_STAB},
-    {44.2f, CUE_ACCENT, ACCENT_STAB},
-    {44.4f, CUE_ACCENT, ACCENT_STAB},
-    {44.6f, CUE_ACCENT, ACCENT_STAB},
-    {45.0f, CUE_SECTION, SECTION_FIRE_DROP},
-    {48.0f, CUE_SECTION, SECTION_FIRE_OUTRO},
-    // Cube tower and text pages.
-    {50.0f, CUE_SECTION, SECTION_TOWER_INTRO},
-    {50.0f, CUE_ACCENT, ACCENT_CRASH},  // where the fire's riser lands
-    {57.0f, CUE_SECTION, SECTION_TOWER_TRAIL},
-    {61.0f, CUE_SECTION, SECTION_TOWER_GROOVE},
-    {76.0f, CUE_SECTION, SECTION_TOWER_LEAD},
-    {76.0f, CUE_ACCENT, ACCENT_BIG},
-    {92.8f, CUE_SECTION, SECTION_TOWER_PEAK},
-    {92.8f, CUE_ACCENT, ACCENT_BIG},
-    {112.0f, CUE_SECTION, SECTION_TOWER_BREAK},
-    // Model fly-through.
-    {118.7f, CUE_SECTION, SECTION_FLY_INTRO},
-    {118.7f, CUE_ACCENT, ACCENT_CRASH},
-    {124.6f, CUE_SECTION, SECTION_FLY_GROOVE},
-    {124.6f, CUE_ACCENT, ACCENT_BIG},
-    {130.5f, CUE_ACCENT, ACCENT_BIG},
-    {137.0f, CUE_SECTION, SECTION_FLY_HITS},
-    {137.0f, CUE_ACCENT, ACCENT_BIG},
-    {139.0f, CUE_ACCENT, ACCENT_BIG},
-    {141.0f, CUE_ACCENT, ACCENT_BIG},
-    {143.0f, CUE_ACCENT, ACCENT_BIG},
-    {145.0f, CUE_ACCENT, ACCENT_BIG},
-    {147.0f, CUE_ACCENT, ACCENT_BIG},
-    {149.0f, CUE_ACCENT, ACCENT_BIG},
-    {151.0f, CUE_SECTION, SECTION_FLY_LEAD},
-    // Greetings.
-    {162.5f, CUE_SECTION, SECTION_GREETINGS},
-    {162.5f, CUE_ACCENT, ACCENT_CRASH},
-    // Orbiting spheres.
-    {175.8f, CUE_SECTION, SECTION_SPHERES},
-    {175.8f, CUE_ACCENT, ACCENT_CRASH},
-    {186.0f, CUE_FADE_OUT, 0},
-    {192.0f, CUE_END, 0},
-};
 
 namespace {
 
@@ -229,6 +172,90 @@ constexpr float ACCENT_GAP_LEVEL = 0.12f;
 constexpr float GATE_RAMP_SECONDS = 0.006f;
 
 // ---------------------------------------------------------------------------
+// The piece's cues, placed on the demo's timeline (shell/timeline.h): every
+// scene change starts a section, every flash has its accent, the sections
+// inside the scenes start at their cuts, and the music fades out with the
+// last scene. Nothing here repeats a time of the picture; retiming a cut there
+// moves its cue here.
+
+constexpr float BEAT_SECONDS = 60.0f / SOUNDTRACK_BPM;  // one quarter note
+constexpr int TOWER_BREAK_BARS = 3;   // the tower's breakdown: about this many bars before the fly-through
+constexpr int FADE_OUT_BARS = 3;      // the music fades over the last bars of the demo
+
+// The first beat (of the 120 bpm grid from demo time 0) at or after a time.
+float beatAtOrAfter(float seconds) { return std::ceil(seconds / BEAT_SECONDS) * BEAT_SECONDS; }
+// The bar line at or before a time.
+float barAtOrBefore(float seconds) { return std::floor(seconds / BAR_SECONDS) * BAR_SECONDS; }
+
+struct SectionStart {
+    float time;   // demo seconds
+    int section;  // SoundtrackSection
+};
+// The arrangement follows the picture: each row starts a section at a moment
+// of the timeline.
+const SectionStart SECTION_STARTS[] = {
+    {0.0f, SECTION_INTRO},
+    {sceneStartsAt(SCENE_FIRE), SECTION_FIRE_GROOVE},
+    {FIRE_FLASHES[1].end, SECTION_FIRE_LEAD},                   // as the second shot's flash dies away
+    {FIRE_SHOT_BOUNDS[1], SECTION_FIRE_BUILD},                  // towards the short shots
+    {FIRE_SHOT_BOUNDS[4], SECTION_FIRE_STUTTER},                // the short shots
+    {beatAtOrAfter(FIRE_SHOT_BOUNDS[7]), SECTION_FIRE_DROP},    // the beat after the last short shot begins
+    {FIRE_FADES[countOf(FIRE_FADES) - 1].start, SECTION_FIRE_OUTRO},  // the fade to black
+    {sceneStartsAt(SCENE_TOWER), SECTION_TOWER_INTRO},
+    {TOWER_PHASE_ENDS[0], SECTION_TOWER_TRAIL},
+    {TOWER_PHASE_ENDS[1], SECTION_TOWER_GROOVE},
+    {TOWER_PHASE_ENDS[2], SECTION_TOWER_LEAD},                  // the glowing box
+    {TOWER_FLASHES[1].start, SECTION_TOWER_PEAK},
+    {barAtOrBefore(TOWER_END - TOWER_BREAK_BARS * BAR_SECONDS), SECTION_TOWER_BREAK},
+    {sceneStartsAt(SCENE_FLYTHROUGH), SECTION_FLY_INTRO},
+    {FLY_SHOT_BOUNDS[0], SECTION_FLY_GROOVE},
+    {FLY_SHOT_BOUNDS[2], SECTION_FLY_HITS},                     // the two-second cuts
+    {FLY_SHOT_BOUNDS[9], SECTION_FLY_LEAD},                     // the last long shots
+    {sceneStartsAt(SCENE_GREETINGS), SECTION_GREETINGS},
+    {sceneStartsAt(SCENE_SPHERES), SECTION_SPHERES},
+};
+// Scene changes that land on a crash (the others open on a flash of their own).
+constexpr int CRASHING_SCENES[] = {SCENE_TOWER, SCENE_FLYTHROUGH, SCENE_GREETINGS, SCENE_SPHERES};
+
+// The section in force at a time: the last one started at or before it.
+int sectionInForce(float seconds)
+{
+    int section = SECTION_INTRO;
+    for (const SectionStart& start : SECTION_STARTS)
+        if (start.time <= seconds) section = start.section;
+    return section;
+}
+
+// A flash's accent: a stab on each short shot of the fire's stutter, a crash
+// (no chord, which would land in the middle of the riser) on a flash inside
+// the fire's build after its start, a big hit everywhere else.
+int accentOfFlash(float start)
+{
+    const int section = sectionInForce(start);
+    if (section == SECTION_FIRE_STUTTER) return ACCENT_STAB;
+    if (section == SECTION_FIRE_BUILD && start > FIRE_SHOT_BOUNDS[1]) return ACCENT_CRASH;
+    return ACCENT_BIG;
+}
+
+std::vector<SoundtrackCue> buildCues()
+{
+    std::vector<SoundtrackCue> cues;
+    for (const SectionStart& start : SECTION_STARTS) cues.push_back({start.time, CUE_SECTION, start.section});
+    for (int scene : CRASHING_SCENES) cues.push_back({sceneStartsAt(scene), CUE_ACCENT, ACCENT_CRASH});
+    for (const SceneTimeline& scene : DEMO_TIMELINE)
+        for (int f = 0; f < scene.flashCount; ++f)
+            cues.push_back({scene.flashes[f].start, CUE_ACCENT, accentOfFlash(scene.flashes[f].start)});
+    cues.push_back({SPHERES_END - FADE_OUT_BARS * BAR_SECONDS, CUE_FADE_OUT, 0});
+    cues.push_back({SPHERES_END, CUE_END, 0});
+    // In time order; at one time a section comes before the accents on it.
+    std::stable_sort(cues.begin(), cues.end(), [](const SoundtrackCue& a, const SoundtrackCue& b) {
+        return a.time < b.time || (a.time == b.time && a.kind == CUE_SECTION && b.kind != CUE_SECTION);
+    });
+    return cues;
+}
+
+
+// ---------------------------------------------------------------------------
 // The timeline as sections.
 
 struct SectionSpan {
@@ -240,14 +267,14 @@ struct SectionSpan {
 
 float endTime()
 {
-    for (const SoundtrackCue& cue : soundtrackTimeline)
+    for (const SoundtrackCue& cue : soundtrackCues())
         if (cue.kind == CUE_END) return cue.time;
     return SOUNDTRACK_SECONDS;
 }
 
 float fadeStartTime()
 {
-    for (const SoundtrackCue& cue : soundtrackTimeline)
+    for (const SoundtrackCue& cue : soundtrackCues())
         if (cue.kind == CUE_FADE_OUT) return cue.time;
     return endTime();
 }
@@ -255,7 +282,7 @@ float fadeStartTime()
 std::vector<SectionSpan> buildSections()
 {
     std::vector<SectionSpan> spans;
-    for (const SoundtrackCue& cue : soundtrackTimeline) {
+    for (const SoundtrackCue& cue : soundtrackCues()) {
         if (cue.kind != CUE_SECTION) continue;
         if (!spans.empty()) spans.back().end = cue.time;
         SectionSpan span = {};
@@ -494,7 +521,7 @@ void playChords(Mix* mix, StereoBus* scratch, const std::vector<SectionSpan>& sp
 void playAccents(Mix* mix, const std::vector<SectionSpan>& spans)
 {
     int stabCount = 0;
-    for (const SoundtrackCue& cue : soundtrackTimeline) {
+    for (const SoundtrackCue& cue : soundtrackCues()) {
         if (cue.kind != CUE_ACCENT) continue;
         const SectionSpan* span = sectionAt(spans, cue.time);
         if (!span) continue;
@@ -572,7 +599,7 @@ void dipGate(std::vector<float>* gate, int64_t from, int64_t to, float level)
 std::vector<float> gateEnvelope(const std::vector<SectionSpan>& spans, int64_t frames)
 {
     std::vector<float> gate(static_cast<size_t>(frames), 1.0f);
-    for (const SoundtrackCue& cue : soundtrackTimeline) {
+    for (const SoundtrackCue& cue : soundtrackCues()) {
         if (cue.kind != CUE_ACCENT || cue.value == ACCENT_STAB) continue;
         dipGate(&gate, toFrame(cue.time - ACCENT_GAP_SECONDS), toFrame(cue.time) - toFrame(GATE_RAMP_SECONDS),
                 ACCENT_GAP_LEVEL);
@@ -593,6 +620,12 @@ float fadeGain(float t, float fadeStart, float end)
 }
 
 }  // namespace
+
+const std::vector<SoundtrackCue>& soundtrackCues()
+{
+    static const std::vector<SoundtrackCue> cues = buildCues();
+    return cues;
+}
 
 void renderSoundtrack(std::vector<float>* stereo)
 {

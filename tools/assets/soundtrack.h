@@ -1,7 +1,8 @@
 // The soundtrack "Halvo.mp3": an original piece at 120 beats per minute
 // (one bar = 2 s), synthesised note by note and mastered to a steady loudness.
-// Its whole structure is one timeline of cues in demo seconds: the sections
-// that change with the scenes, the accents on the flashes and the final fade.
+// Its whole structure is one list of cues in demo seconds, placed on the
+// demo's timeline: the sections that change with the scenes, the accents on
+// the flashes and the final fade.
 #pragma once
 
 #include <cstdint>
@@ -55,8 +56,8 @@ struct SoundtrackCue {
     int value;   // SoundtrackSection for CUE_SECTION, SoundtrackAccent for CUE_ACCENT
 };
 
-constexpr int SOUNDTRACK_CUE_COUNT = 44;  // entries of soundtrackTimeline
-extern const SoundtrackCue soundtrackTimeline[SOUNDTRACK_CUE_COUNT];  // in time order
+// The piece's cues in time order, placed on the demo's timeline.
+const std::vector<SoundtrackCue>& soundtrackCues();
 
 // Renders and masters the whole piece: interleaved stereo floats at 44.1 kHz,
 // SOUNDTRACK_SECONDS long, frame n at demo time n / 44100 s.

@@ -1,0 +1,29 @@
+// Decoding and measuring sound in the tests: MP3 files through the demo's own
+// sound layer on the headless layer's silent device, and the energy and onsets
+// of 16-bit stereo at 44.1 kHz.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int TEST_SOUND_RATE = 44100;  // Hz: the device rate the demo opens, and of every decode here
+
+// Opens the headless layer's silent output device, as the demo does.
+void openSilentSound();
+// Decodes an MP3 with the demo's sound layer (the device must be open); the
+// rate and channel flags come back too. Empty (after a test failure) when no
+// stream could be made.
+std::vector<int16_t> decodeWithSoundLayer(const std::string& path, uint32_t* frequency, uint32_t* flags);
+
+// Sample frame of a time, rounded to the nearest.
+int64_t soundFrameAt(double seconds);
+// Mean square of both channels over [from, to) seconds of 16-bit stereo.
+double soundEnergy(const std::vector<int16_t>& pcm, double from, double to);
+double decibels(double meanSquare);
+// How much louder the 50 ms from t are than the stretch that ends 15 ms before t.
+double onsetDb(const std::vector<int16_t>& pcm, double t);
+// The time of the sharpest rise in loudness within the given seconds either
+// side of t: where the 3 ms from it are loudest against the 10 ms before it.
+// Good to about a millisecond on a hit that follows a quieter stretch.
+double sharpestOnset(const std::vector<int16_t>& pcm, double t, double within);
