@@ -28,6 +28,8 @@
 #include "platform/headless.h"
 #include "render/model.h"
 #include "shell/window.h"
+#include "tools/assets/ase_write.h"
+#include "tools/assets/tga_write.h"
 
 namespace {
 
@@ -46,59 +48,52 @@ constexpr int BITMAP_SIDE = 256;                  // pixels
 const char* const SCENE_HEADER = "*3DSMAX_ASCIIEXPORT\t200\n*SCENE {\n\t*SCENE_FIRSTFRAME 0\n\t*SCENE_LASTFRAME 100\n"
                                  "\t*SCENE_FRAMESPEED 30\n\t*SCENE_TICKSPERFRAME 160\n}\n";
 
-void appendf(std::string* out, const char* format, double a = 0, double b = 0, double c = 0, double d = 0)
+// One exporter-style geometry node with v vertices and 2v faces, textured,
+// with normals and sampled position and rotation tracks.
+MeshNode realisticNode(int n, int v)
 {
-    char line[256];
-    std::snprintf(line, sizeof line, format, a, b, c, d);
-    *out += line;
+    MeshNode node;
+    node.name = "Node" + std::to_string(n);
+    node.material = n % 4;
+    node.wireColour = {{0.5f, 0.25f, 0.125f}};
+    node.pivot = V3{static_cast<double>(n), 0.5 * n, static_cast<double>(n)};
+    for (int i = 0; i < v; ++i) {
+        node.vertices.push_back(V3{i * 0.731 - 20.0, (i % 17) * 3.25, i * 1.37 - n});
+        node.texVertices.push_back(UV{i / double(v), 1.0 - i / double(v)});
+    }
+    for (int i = 0; i < 2 * v; ++i) {
+        node.faces.push_back({{i % v, (i + 1) % v, (i + 2) % v}});
+        node.texFaces.push_back({{i % v, (i + 1) % v, (i + 2) % v}});
+    }
+    return node;
 }
 
-// One exporter-style geometry node with v vertices and 2v faces.
-void appendNode(std::string* out, int n, int v)
+NodeAnimationDesc realisticAnimation(int n)
 {
-    const int f = 2 * v;
-    appendf(out, "*GEOMOBJECT {\n\t*NODE_NAME \"Node%.0f\"\n\t*NODE_TM {\n\t\t*NODE_NAME \"Node%.0f\"\n", n, n);
-    appendf(out, "\t\t*TM_POS %.4f\t%.4f\t%.4f\n\t}\n\t*MESH {\n\t\t*TIMEVALUE 0\n", n, -n, 0.5 * n);
-    appendf(out, "\t\t*MESH_NUMVERTEX %.0f\n\t\t*MESH_NUMFACES %.0f\n\t\t*MESH_VERTEX_LIST {\n", v, f);
-    for (int i = 0; i < v; ++i)
-        appendf(out, "\t\t\t*MESH_VERTEX %4.0f\t%.4f\t%.4f\t%.4f\n", i, i * 0.731 - 20.0, i * -1.37 + n, (i % 17) * 3.25);
-    *out += "\t\t}\n\t\t*MESH_FACE_LIST {\n";
-    for (int i = 0; i < f; ++i) {
-        appendf(out, "\t\t\t*MESH_FACE %4.0f:    A: %4.0f B: %4.0f", i, i % v, (i + 1) % v);
-        appendf(out, " C: %4.0f AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING 1 \t*MESH_MTLID %.0f\n", (i + 2) % v, i % 3);
+    NodeAnimationDesc animation;
+    for (int k = 0; k < KEYS_PER_TRACK; ++k) {
+        animation.positions.push_back({k * TICKS_PER_KEY, V3{k * 1.5, -k * 0.5, n * 1.0}});
+        animation.rotations.push_back({k * TICKS_PER_KEY, V3{0.0, 0.0, 1.0}, k * 0.1});
     }
-    appendf(out, "\t\t}\n\t\t*MESH_NUMTVERTEX %.0f\n\t\t*MESH_TVERTLIST {\n", v);
-    for (int i = 0; i < v; ++i) appendf(out, "\t\t\t*MESH_TVERT %.0f\t%.4f\t%.4f\t0.0000\n", i, i / double(v), 1.0 - i / double(v));
-    appendf(out, "\t\t}\n\t\t*MESH_NUMTVFACES %.0f\n\t\t*MESH_TFACELIST {\n", f);
-    for (int i = 0; i < f; ++i) appendf(out, "\t\t\t*MESH_TFACE %.0f\t%.0f\t%.0f\t%.0f\n", i, i % v, (i + 1) % v, (i + 2) % v);
-    *out += "\t\t}\n\t\t*MESH_NORMALS {\n";
-    for (int i = 0; i < f; ++i) {
-        appendf(out, "\t\t\t*MESH_FACENORMAL %.0f\t%.4f\t%.4f\t%.4f\n", i, 0.577, -0.577, 0.577);
-        for (int c = 0; c < 3; ++c)
-            appendf(out, "\t\t\t\t*MESH_VERTEXNORMAL %.0f\t%.4f\t%.4f\t%.4f\n", (i + c) % v, 0.0, c * 0.5, 0.8660);
-    }
-    appendf(out, "\t\t}\n\t}\n\t*MATERIAL_REF %.0f\n\t*WIREFRAME_COLOR 0.5000\t0.2500\t0.1250\n", n % 4);
-    appendf(out, "\t*TM_ANIMATION {\n\t\t*NODE_NAME \"Node%.0f\"\n\t\t*CONTROL_POS_TRACK {\n", n);
-    for (int k = 0; k < KEYS_PER_TRACK; ++k)
-        appendf(out, "\t\t\t*CONTROL_POS_SAMPLE %.0f\t%.4f\t%.4f\t%.4f\n", k * TICKS_PER_KEY, k * 1.5, -k * 0.5, n * 1.0);
-    *out += "\t\t}\n\t\t*CONTROL_ROT_TRACK {\n";
-    for (int k = 0; k < KEYS_PER_TRACK; ++k)
-        appendf(out, "\t\t\t*CONTROL_ROT_SAMPLE %.0f\t0.0000\t0.0000\t1.0000\t%.4f\n", k * TICKS_PER_KEY, k * 0.1);
-    *out += "\t\t}\n\t}\n}\n";
+    return animation;
 }
 
+// NODES realistic nodes of the given size over four materials whose bitmaps
+// are missing (the load tries each once), written by the generator's writer.
 std::string generateScene(int verticesPerNode)
 {
-    std::string out = std::string(SCENE_HEADER) + "*MATERIAL_LIST {\n\t*MATERIAL_COUNT 4\n";
+    SceneDesc scene;
+    scene.fileName = "bench.max";
     for (int m = 0; m < 4; ++m) {
-        appendf(&out, "\t*MATERIAL %.0f {\n\t\t*MATERIAL_NAME \"Material%.0f\"\n\t\t*MATERIAL_CLASS \"Standard\"\n", m, m);
-        out += "\t\t*MATERIAL_DIFFUSE 0.5000\t0.5000\t0.5000\n\t\t*MAP_DIFFUSE {\n";
-        appendf(&out, "\t\t\t*BITMAP \"maps/missing%.0f.tga\"\n\t\t\t*UVW_U_TILING 2.0000\n\t\t\t*UVW_V_TILING 1.0000\n", m);
-        out += "\t\t}\n\t}\n";
+        MaterialDesc material{"Material" + std::to_string(m), "maps/missing" + std::to_string(m) + ".tga", {0.5f, 0.5f, 0.5f}};
+        material.uTiling = 2.0f;
+        scene.materials.push_back(material);
     }
-    out += "}\n";
-    for (int n = 0; n < NODES; ++n) appendNode(&out, n, verticesPerNode);
-    return out;
+    for (int n = 0; n < NODES; ++n) {
+        scene.nodes.push_back(realisticNode(n, verticesPerNode));
+        scene.animations.push_back(realisticAnimation(n));
+    }
+    return aseText(scene);
 }
 
 // The smallest realistic scene of NODES nodes that reaches the given size.
@@ -229,18 +224,9 @@ struct BenchWorld {
         dir = pattern;
         const std::string maps = dir + "/maps";
         if (mkdir(maps.c_str(), 0700) != 0 || chdir(dir.c_str()) != 0) return;
-        std::string tga(18, '\0');
-        tga[2] = 2;
-        tga[12] = static_cast<char>(BITMAP_SIDE & 0xff);
-        tga[13] = static_cast<char>(BITMAP_SIDE >> 8);
-        tga[14] = tga[12];
-        tga[15] = tga[13];
-        tga[16] = 24;
-        tga += std::string(static_cast<size_t>(BITMAP_SIDE) * BITMAP_SIDE * 3, '\x60');
-        FILE* f = std::fopen(BITMAP_PATH, "wb");
-        if (f == nullptr) return;
-        std::fwrite(tga.data(), 1, tga.size(), f);
-        std::fclose(f);
+        Image grey(BITMAP_SIDE, BITMAP_SIDE);
+        for (float& channel : grey.rgba) channel = 0.375f;
+        if (!writeTga(BITMAP_PATH, grey, 24)) return;
         HeadlessConfig config;
         config.quiet = 1;
         headlessConfigure(config);

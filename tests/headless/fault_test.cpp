@@ -6,8 +6,6 @@
 // their arrays (the suite also runs under the address sanitizer).
 #include <GL/gl.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -25,8 +23,10 @@
 #include "scenes/spheres.h"
 #include "shell/demo.h"
 #include "shell/music.h"
+#include "tests/support/demo_run.h"
 #include "tests/support/mp3.h"
 #include "tests/support/support.h"
+#include "tools/assets/ase_write.h"
 
 namespace {
 
@@ -109,16 +109,8 @@ int texturesWithImages(unsigned first, unsigned last)
     return count;
 }
 
-struct RunLog {
-    long swaps = 0;
-    long errorSwaps = 0;  // swaps at which glGetError reported something
-    GLenum firstError = GL_NO_ERROR;
-    double firstErrorTime = -1.0;
-    std::vector<double> endFrames;  // demo seconds of every swapped frame that set sceneDone
-    double lastTime = 0.0;
-    Frame loadingFrame;  // the first swap: the loading image
-    Frame snapshots[SCENE_COUNT];
-    int taken = 0;
+// The run's log and what the last frame finds loaded.
+struct RunLog : DemoRunLog {
     int fixedTextures = -1;     // fixed names holding an image, counted at the last frame
     int materialTextures = -1;  // material names holding an image, counted at the last frame
 };
@@ -126,22 +118,7 @@ struct RunLog {
 void recordSwap(void* user)
 {
     RunLog& log = *static_cast<RunLog*>(user);
-    ++log.swaps;
-    const GLenum error = glGetError();
-    if (error != GL_NO_ERROR) {
-        if (!log.errorSwaps) {
-            log.firstError = error;
-            log.firstErrorTime = headlessDemoSeconds();
-        }
-        ++log.errorSwaps;
-        while (glGetError() != GL_NO_ERROR) {
-        }
-    }
-    const double t = headlessDemoSeconds();
-    log.lastTime = t;
-    if (log.swaps == 1) log.loadingFrame = readFrame();
-    if (sceneDone) log.endFrames.push_back(t);
-    if (log.taken < SCENE_COUNT && log.swaps > 1 && t >= SNAPSHOTS[log.taken].time) log.snapshots[log.taken++] = readFrame();
+    recordDemoSwap(&log);
     if (sceneDone && currentScene == SCENE_COUNT - 1) {
         // Everything is loaded by now; the spheres' clean-up comes next.
         log.fixedTextures = texturesWithImages(TEX_LOADING, LAST_FIXED_TEXTURE);
@@ -150,67 +127,37 @@ void recordSwap(void* user)
     }
 }
 
-// Runs the whole demo in a directory at a low frame rate; returns its exit status.
-int runWholeDemo(const std::string& workingDirectory, int framesPerSecond, RunLog& log)
+// Runs the whole demo in a directory at a low frame rate, the scenes' calls
+// counted; returns its exit status.
+int runDemo(const std::string& workingDirectory, int framesPerSecond, RunLog& log)
 {
-    HeadlessConfig config;
-    config.framesPerSecond = framesPerSecond;
-    config.quiet = 1;
-    config.onSwap = recordSwap;
-    config.onSwapUser = &log;
-    headlessConfigure(config);
+    for (const Snapshot& s : SNAPSHOTS) log.snapshotTimes.push_back(s.time);
     installCountingScenes();
-    ScopedChdir cd(workingDirectory);
-    return demoMain();
+    return runWholeDemo(workingDirectory, framesPerSecond, &log, recordSwap, &log);
 }
 
 // Every scene set up, drawn and cleaned up once in order, each ended by the first
 // frame at or past its end time, and no GL error at any swap.
 void expectEverySceneRan(const RunLog& log, int framesPerSecond)
 {
-    EXPECT_EQ(log.errorSwaps, 0) << "first GL error 0x" << std::hex << log.firstError << std::dec << " at "
-                                 << log.firstErrorTime << " s";
+    expectScenesEndedOnTime(log, framesPerSecond);
     for (int k = 0; k < SCENE_COUNT; ++k) {
-        SCOPED_TRACE("scene " + std::to_string(k + 1));
+        SCOPED_TRACE(DEMO_TIMELINE[k].name);
         EXPECT_EQ(sceneCalls[k].setups, 1);
         EXPECT_EQ(sceneCalls[k].cleanups, 1);
-        const double seconds = DEMO_TIMELINE[k].end - (k > 0 ? DEMO_TIMELINE[k - 1].end : 0.0f);
+        const double seconds = DEMO_TIMELINE[k].end - sceneStartsAt(k);
         EXPECT_GE(sceneCalls[k].draws, static_cast<int>(seconds * framesPerSecond));
         EXPECT_LE(sceneCalls[k].draws, static_cast<int>(seconds * framesPerSecond) + 2);
     }
-    ASSERT_EQ(log.endFrames.size(), static_cast<size_t>(SCENE_COUNT));
-    for (int k = 0; k < SCENE_COUNT; ++k) {
-        EXPECT_GE(log.endFrames[k], DEMO_TIMELINE[k].end - 1e-4) << "scene " << k + 1;
-        EXPECT_LT(log.endFrames[k], DEMO_TIMELINE[k].end + 1.0 / framesPerSecond + 1e-4) << "scene " << k + 1;
-    }
-    EXPECT_EQ(log.lastTime, log.endFrames.back());
     EXPECT_GE(log.lastTime, SPHERES_END);
-    ASSERT_EQ(log.taken, SCENE_COUNT);
-}
-
-// Where frames are kept for looking at: test-frames/faults/ in the build tree.
-std::string framesDir()
-{
-    const std::string dir = std::string(VANTREL_BINARY_DIR) + "/test-frames";
-    mkdir(dir.c_str(), 0755);
-    mkdir((dir + "/faults").c_str(), 0755);
-    return dir + "/faults/";
+    ASSERT_EQ(log.snapshots.size(), static_cast<size_t>(SCENE_COUNT));
 }
 
 void keepFrames(const std::string& run, const RunLog& log)
 {
-    const std::string dir = framesDir();
-    writePng(dir + run + "-loading.png", log.loadingFrame);
-    for (int k = 0; k < log.taken; ++k) writePng(dir + run + "-" + SNAPSHOTS[k].name + ".png", log.snapshots[k]);
-}
-
-bool sawBox(const char* caption, const std::string& text)
-{
-    for (int i = 0; i < headlessMessageBoxCount(); ++i) {
-        const HeadlessMessageBox& box = headlessMessageBoxAt(i);
-        if (std::string(box.caption) == caption && box.text == text) return true;
-    }
-    return false;
+    keepFrame(log.loadingFrame, "faults/" + run + "-loading.png");
+    for (size_t k = 0; k < log.snapshots.size(); ++k)
+        keepFrame(log.snapshots[k], "faults/" + run + "-" + SNAPSHOTS[k].name + ".png");
 }
 
 std::string soundErrorText(const char* text, int code) { return std::string(text) + "\n(error code: " + std::to_string(code) + ")"; }
@@ -325,7 +272,7 @@ TEST_P(DamagedPack, EverySceneRunsAndTheDemoExitsNormally)
     int nodesLeft[3] = {};
     for (int s = 0; s < 3; ++s) nodesLeft[s] = countTokens(readBinaryFile(dir.file(LOADED_SCENES[s].path)), "*GEOMOBJECT");
     RunLog log;
-    EXPECT_EQ(runWholeDemo(dir.path(), DAMAGED_FPS, log), 0);
+    EXPECT_EQ(runDemo(dir.path(), DAMAGED_FPS, log), 0);
     keepFrames(damage.name, log);
     expectEverySceneRan(log, DAMAGED_FPS);
 
@@ -348,8 +295,8 @@ TEST_P(DamagedPack, EverySceneRunsAndTheDemoExitsNormally)
         EXPECT_GT(musicBytes, 0u) << "half the file plays";
         EXPECT_LT(musicBytes, uint32_t(SOUNDTRACK_FRAMES) * 4);
     } else {
-        EXPECT_TRUE(sawBox("Error", soundErrorText("Can't create stream", damage.soundtrackError)));
-        EXPECT_TRUE(sawBox("Error", soundErrorText("Can't play stream", SOUND_ERROR_HANDLE)));
+        EXPECT_TRUE(sawMessageBox("Error", soundErrorText("Can't create stream", damage.soundtrackError)));
+        EXPECT_TRUE(sawMessageBox("Error", soundErrorText("Can't play stream", SOUND_ERROR_HANDLE)));
         EXPECT_EQ(headlessMessageBoxCount(), 2);
         EXPECT_EQ(musicStream, 0u);
     }
@@ -367,11 +314,11 @@ TEST(FaultySoundtrack, AnImageUnderTheSoundtracksNameIsReportedAndTheDemoPlaysOn
     ASSERT_TRUE(writePack(dir));
     ASSERT_TRUE(replaceFile(dir.file("Halvo.mp3"), readBinaryFile(dir.file("maps/loading-vantrel.tga"))));
     RunLog log;
-    EXPECT_EQ(runWholeDemo(dir.path(), INTACT_FPS, log), 0);
+    EXPECT_EQ(runDemo(dir.path(), INTACT_FPS, log), 0);
     keepFrames("soundtrack-is-an-image", log);
     expectEverySceneRan(log, INTACT_FPS);
-    EXPECT_TRUE(sawBox("Error", soundErrorText("Can't create stream", SOUND_ERROR_FORMAT)));
-    EXPECT_TRUE(sawBox("Error", soundErrorText("Can't play stream", SOUND_ERROR_HANDLE)));
+    EXPECT_TRUE(sawMessageBox("Error", soundErrorText("Can't create stream", SOUND_ERROR_FORMAT)));
+    EXPECT_TRUE(sawMessageBox("Error", soundErrorText("Can't play stream", SOUND_ERROR_HANDLE)));
     EXPECT_EQ(headlessMessageBoxCount(), 2);
     EXPECT_EQ(musicStream, 0u);
     EXPECT_EQ(musicSeconds, 0.0f);
@@ -388,45 +335,93 @@ TEST(FaultySoundtrack, AnImageUnderTheSoundtracksNameIsReportedAndTheDemoPlaysOn
 
 namespace {
 
-// The text of a small sound scene, one material and one triangle node, with
-// every value that a case may replace held as text.
+// A small sound scene, one material and one triangle node, as the generator's
+// writer writes it. The triangle lies in the file's plane z = 6, so its normals
+// point along the file's z (the drawing's y).
+std::string soundScene()
+{
+    SceneDesc scene;
+    scene.fileName = "sound.max";
+    MaterialDesc stone{"Stone", "maps/stone.tga", {0.5f, 0.5f, 0.5f}};
+    stone.uTiling = 2.0f;
+    stone.vTiling = 4.0f;
+    scene.materials.push_back(stone);
+    MeshNode tri;
+    tri.name = "Tri";
+    tri.material = 0;
+    // Drawing axes (x, y, z) of the file's (1, 2, 6), (4, 2, 6) and (1, 8, 6).
+    tri.vertices = {{1.0, 6.0, -2.0}, {4.0, 6.0, -2.0}, {1.0, 6.0, -8.0}};
+    tri.faces = {{{0, 1, 2}}};
+    tri.texVertices = {{0.1, 0.2}, {0.3, 0.4}, {0.5, 0.6}};
+    tri.texFaces = {{{0, 1, 2}}};
+    scene.nodes.push_back(tri);
+    return aseText(scene);
+}
+
+// The sound scene with the changes a case makes: values replaced as text and
+// lines added, each at its place in the writer's text.
 struct AseText {
     std::string materialCount = "1";
-    std::string subMaterials;  // inserted into the material block
+    std::string subMaterials;  // added at the end of the material block
     std::string numVertex = "3";
     std::string numFaces = "1";
     std::string numTVertex = "3";
     std::string numTVFaces = "1";
     std::string materialRef = "0";
-    std::string faceLines = "\t\t\t*MESH_FACE 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n";
-    std::string vertexLines;   // after the three vertices
-    std::string tvertLines;    // after the three texture vertices
-    std::string tfaceLines = "\t\t\t*MESH_TFACE 0\t0\t1\t2\n";
+    std::string moreFaceLines;     // after the face's line
+    std::string faceLinesInstead;  // in place of the face's line, when set
+    std::string vertexLines;       // after the three vertices
+    std::string tvertLines;        // after the three texture vertices
+    std::string moreTFaceLines;    // after the texture face's line
+    std::string tfaceLinesInstead; // in place of the texture face's line, when set
     std::string normalLines;   // after the face's normals
-    std::string nodeExtra;     // after *NODE_NAME
+    std::string nodeExtra;     // after the node's names, before its mesh
     std::string tail;          // after the node, at the end of the file
 
     std::string text() const
     {
-        return "*3DSMAX_ASCIIEXPORT\t200\n*SCENE {\n\t*SCENE_TICKSPERFRAME 160\n}\n"
-               "*MATERIAL_LIST {\n\t*MATERIAL_COUNT " + materialCount + "\n\t*MATERIAL 0 {\n"
-               "\t\t*MATERIAL_NAME \"Stone\"\n\t\t*UVW_U_TILING 2.0000\n\t\t*UVW_V_TILING 4.0000\n" + subMaterials +
-               "\t}\n}\n*GEOMOBJECT {\n\t*NODE_NAME \"Tri\"\n" + nodeExtra +
-               "\t*MESH {\n\t\t*MESH_NUMVERTEX " + numVertex + "\n\t\t*MESH_NUMFACES " + numFaces +
-               "\n\t\t*MESH_VERTEX_LIST {\n"
-               "\t\t\t*MESH_VERTEX 0\t1.0000\t2.0000\t3.0000\n"
-               "\t\t\t*MESH_VERTEX 1\t4.0000\t5.0000\t6.0000\n"
-               "\t\t\t*MESH_VERTEX 2\t7.0000\t8.0000\t9.0000\n" + vertexLines +
-               "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faceLines +
-               "\t\t}\n\t\t*MESH_NUMTVERTEX " + numTVertex + "\n\t\t*MESH_TVERTLIST {\n"
-               "\t\t\t*MESH_TVERT 0\t0.1000\t0.2000\t0.0000\n"
-               "\t\t\t*MESH_TVERT 1\t0.3000\t0.4000\t0.0000\n"
-               "\t\t\t*MESH_TVERT 2\t0.5000\t0.6000\t0.0000\n" + tvertLines +
-               "\t\t}\n\t\t*MESH_NUMTVFACES " + numTVFaces + "\n\t\t*MESH_TFACELIST {\n" + tfaceLines +
-               "\t\t}\n\t\t*MESH_NORMALS {\n"
-               "\t\t\t*MESH_FACENORMAL 0\t0.0000\t0.0000\t1.0000\n"
-               "\t\t\t\t*MESH_VERTEXNORMAL 0\t0.0000\t0.0000\t1.0000\n" + normalLines +
-               "\t\t}\n\t}\n\t*MATERIAL_REF " + materialRef + "\n}\n" + tail;
+        std::string t = soundScene();
+        value(&t, "*MATERIAL_COUNT ", materialCount);
+        value(&t, "*MESH_NUMVERTEX ", numVertex);
+        value(&t, "*MESH_NUMFACES ", numFaces);
+        value(&t, "*MESH_NUMTVERTEX ", numTVertex);
+        value(&t, "*MESH_NUMTVFACES ", numTVFaces);
+        value(&t, "*MATERIAL_REF ", materialRef);
+        atEndOf(&t, "\t*MATERIAL 0 {\n", "\t}\n", subMaterials);
+        atEndOf(&t, "*MESH_VERTEX_LIST {\n", "\t\t}\n", vertexLines);
+        atEndOf(&t, "*MESH_TVERTLIST {\n", "\t\t}\n", tvertLines);
+        atEndOf(&t, "*MESH_NORMALS {\n", "\t\t}\n", normalLines);
+        atEndOf(&t, "*MESH_FACE_LIST {\n", "\t\t}\n", moreFaceLines);
+        atEndOf(&t, "*MESH_TFACELIST {\n", "\t\t}\n", moreTFaceLines);
+        if (!faceLinesInstead.empty()) replaceBlock(&t, "*MESH_FACE_LIST {\n", "\t\t}\n", faceLinesInstead);
+        if (!tfaceLinesInstead.empty()) replaceBlock(&t, "*MESH_TFACELIST {\n", "\t\t}\n", tfaceLinesInstead);
+        t.insert(t.find("\t*MESH {\n"), nodeExtra);
+        return t + tail;
+    }
+
+private:
+    // Replaces the value after the first keyword (up to the end of its line).
+    static void value(std::string* t, const std::string& keyword, const std::string& text)
+    {
+        const size_t at = t->find(keyword) + keyword.size();
+        t->replace(at, t->find('\n', at) - at, text);
+    }
+    // Where the first line that is exactly closer starts, after the first block that opens with opener.
+    static size_t closingLine(const std::string& t, const std::string& opener, const std::string& closer)
+    {
+        const size_t open = t.find(opener) + opener.size();
+        return t.find("\n" + closer, open - 1) + 1;
+    }
+    // Adds lines just before the closing line of the first block that opens with opener.
+    static void atEndOf(std::string* t, const std::string& opener, const std::string& closer, const std::string& lines)
+    {
+        t->insert(closingLine(*t, opener, closer), lines);
+    }
+    // Puts lines in place of everything inside that block.
+    static void replaceBlock(std::string* t, const std::string& opener, const std::string& closer, const std::string& lines)
+    {
+        const size_t open = t->find(opener) + opener.size();
+        t->replace(open, closingLine(*t, opener, closer) - open, lines);
     }
 };
 
@@ -652,10 +647,10 @@ TEST(AseExtremes, IndicesPastEveryArray)
          checkSound},
         {"face lines past the array",
          [](AseText& t) {
-             t.faceLines += "\t\t\t*MESH_FACE 2147483647: A: 9 B: 9 C: 9 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 9\n"
+             t.moreFaceLines = "\t\t\t*MESH_FACE 2147483647: A: 9 B: 9 C: 9 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 9\n"
                             "\t\t\t*MESH_FACE -1: A: 9 B: 9 C: 9 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 9\n"
                             "\t\t\t*MESH_FACE 1: A: 9 B: 9 C: 9 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 9\n";
-             t.tfaceLines += "\t\t\t*MESH_TFACE 2147483647\t9\t9\t9\n\t\t\t*MESH_TFACE -2147483648\t9\t9\t9\n"
+             t.moreTFaceLines = "\t\t\t*MESH_TFACE 2147483647\t9\t9\t9\n\t\t\t*MESH_TFACE -2147483648\t9\t9\t9\n"
                              "\t\t\t*MESH_TFACE 1\t9\t9\t9\n";
          },
          [](const AseScene& s) {
@@ -664,9 +659,9 @@ TEST(AseExtremes, IndicesPastEveryArray)
          }},
         {"a face's vertex and texture indices past their arrays",
          [](AseText& t) {
-             t.faceLines = "\t\t\t*MESH_FACE 0: A: 2147483647 B: -1 C: 3 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 "
+             t.faceLinesInstead = "\t\t\t*MESH_FACE 0: A: 2147483647 B: -1 C: 3 AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 "
                            "\t*MESH_MTLID 2147483647\n";
-             t.tfaceLines = "\t\t\t*MESH_TFACE 0\t-2147483648\t3\t2147483647\n";
+             t.tfaceLinesInstead = "\t\t\t*MESH_TFACE 0\t-2147483648\t3\t2147483647\n";
          },
          [](const AseScene& s) {
              ASSERT_EQ(s.numObjects, 1);
@@ -886,17 +881,6 @@ namespace {
 
 class AseExtremesDrawn : public GLTest {};
 
-// A file vertex (x, 0, y) is drawn at (x, y, 0): on screen at pixel (x, y) under the projection below.
-std::string screenVertex(int index, int x, int y)
-{
-    return "\t\t\t*MESH_VERTEX " + std::to_string(index) + "\t" + std::to_string(x) + ".0\t0.0\t" + std::to_string(y) + ".0\n";
-}
-std::string faceLine(int index, const std::string& a, const std::string& b, const std::string& c)
-{
-    return "\t\t\t*MESH_FACE " + std::to_string(index) + ": A: " + a + " B: " + b + " C: " + c +
-           " AB: 1 BC: 1 CA: 1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n";
-}
-
 }  // namespace
 
 // A loaded scene whose faces reach past their arrays and whose node names a
@@ -908,23 +892,27 @@ TEST_F(AseExtremesDrawn, OnlyTheSoundFacesAreDrawn)
     TempDir dir;
     ScopedChdir cd(dir.path());
     dir.write("maps/grey.tga", tgaFile(4, 128));
-    const std::string text =
-        "*3DSMAX_ASCIIEXPORT\t200\n*MATERIAL_LIST {\n\t*MATERIAL_COUNT 1\n\t*MATERIAL 0 {\n"
-        "\t\t*BITMAP \"maps/grey.tga\"\n\t\t*UVW_U_TILING 1.0\n\t\t*UVW_V_TILING 1.0\n\t}\n}\n"
-        // Left: untextured, its material reference far past the table.
-        "*GEOMOBJECT {\n\t*NODE_NAME \"Left\"\n\t*MESH {\n\t\t*MESH_NUMVERTEX 3\n\t\t*MESH_NUMFACES 3\n"
-        "\t\t*MESH_VERTEX_LIST {\n" + screenVertex(0, 50, 100) + screenVertex(1, 250, 100) + screenVertex(2, 50, 500) +
-        "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faceLine(0, "0", "1", "2") + faceLine(1, "0", "1", "2147483647") +
-        faceLine(2, "-1", "1", "2") + "\t\t}\n\t\t*MESH_NUMTVERTEX 1\n\t\t*MESH_TVERTLIST {\n\t\t\t*MESH_TVERT 0\t0.5\t0.5\t0.0\n"
-        "\t\t}\n\t\t*MESH_TFACELIST {\n\t\t\t*MESH_TFACE 0\t0\t0\t0\n\t\t}\n\t}\n\t*MATERIAL_REF 2147483647\n}\n"
-        // Middle and right: textured; the right face's texture corners lie past the texture vertices.
-        "*GEOMOBJECT {\n\t*NODE_NAME \"Textured\"\n\t*MESH {\n\t\t*MESH_NUMVERTEX 6\n\t\t*MESH_NUMFACES 2\n"
-        "\t\t*MESH_VERTEX_LIST {\n" + screenVertex(0, 300, 100) + screenVertex(1, 500, 100) + screenVertex(2, 300, 500) +
-        screenVertex(3, 550, 100) + screenVertex(4, 750, 100) + screenVertex(5, 550, 500) +
-        "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faceLine(0, "0", "1", "2") + faceLine(1, "3", "4", "5") +
-        "\t\t}\n\t\t*MESH_NUMTVERTEX 1\n\t\t*MESH_TVERTLIST {\n\t\t\t*MESH_TVERT 0\t0.5\t0.5\t0.0\n\t\t}\n"
-        "\t\t*MESH_TFACELIST {\n\t\t\t*MESH_TFACE 0\t0\t0\t0\n\t\t\t*MESH_TFACE 1\t0\t2147483647\t-2147483648\n\t\t}\n"
-        "\t}\n\t*MATERIAL_REF 0\n}\n";
+    // Vertices in drawing axes at z = 0: on screen at pixel (x, y) under the projection below.
+    SceneDesc desc;
+    desc.materials.push_back(MaterialDesc{"Grey", "maps/grey.tga", {1.0f, 1.0f, 1.0f}});
+    // Left: untextured, its material reference far past the table.
+    MeshNode left;
+    left.name = "Left";
+    left.material = 2147483647;
+    left.vertices = {{50, 100, 0}, {250, 100, 0}, {50, 500, 0}};
+    left.faces = {{{0, 1, 2}}, {{0, 1, 2147483647}}, {{-1, 1, 2}}};
+    left.texVertices = {{0.5, 0.5}};
+    left.texFaces = {{{0, 0, 0}}};
+    // Middle and right: textured; the right face's texture corners lie past the texture vertices.
+    MeshNode textured;
+    textured.name = "Textured";
+    textured.material = 0;
+    textured.vertices = {{300, 100, 0}, {500, 100, 0}, {300, 500, 0}, {550, 100, 0}, {750, 100, 0}, {550, 500, 0}};
+    textured.faces = {{{0, 1, 2}}, {{3, 4, 5}}};
+    textured.texVertices = {{0.5, 0.5}};
+    textured.texFaces = {{{0, 0, 0}}, {{0, 2147483647, -2147483647 - 1}}};
+    desc.nodes = {left, textured};
+    const std::string text = aseText(desc);
     const std::string path = dir.write("models/extremes.ase", text);
     AseScene scene{};
     ASSERT_EQ(loadAseScene(path.c_str(), &scene), 1);
@@ -935,22 +923,14 @@ TEST_F(AseExtremesDrawn, OnlyTheSoundFacesAreDrawn)
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     EXPECT_EQ(width, 4);
 
-    glViewport(0, 0, 800, 600);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 800, 0, 600, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_BLEND);
+    pixelExactView();
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
     glColor3f(1.0f, 1.0f, 1.0f);
     drawAseScene(&scene);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     const Frame frame = readFrame();
-    writePng(framesDir() + "ase-extremes.png", frame);
+    keepFrame(frame, "faults/ase-extremes.png");
 
     unsigned char rgb[3] = {};
     glPixel(100, 200, rgb);  // inside the left face

@@ -130,13 +130,7 @@ protected:
         lastFrameTime = t;
         flythroughDraw(t);
     }
-    // Keeps a frame for looking at, under test-frames/ in the build tree.
-    static void save(const Frame& frame, const std::string& name)
-    {
-        const std::string frames = std::string(VANTREL_BINARY_DIR) + "/test-frames";
-        std::filesystem::create_directories(frames);
-        writePng(frames + "/" + name, frame);
-    }
+    static void save(const Frame& frame, const std::string& name) { keepFrame(frame, name); }
     TempDir dir;
     std::unique_ptr<ScopedChdir> cd;
 };

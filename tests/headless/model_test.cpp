@@ -88,23 +88,14 @@ protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        glViewport(0, 0, 800, 600);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, 800, 0, 600, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_CULL_FACE);
-        glDisable(GL_BLEND);
-        glDisable(GL_TEXTURE_2D);
+        pixelExactView();
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
     }
 
     void save(const std::string& name)
     {
-        writePng(std::string(VANTREL_BINARY_DIR) + "/model-" + name + ".png", readFrame());
+        keepFrame(readFrame(), "model-" + name + ".png");
     }
 
     // A scene over the given nodes and materials (not owned).

@@ -519,14 +519,6 @@ int runDemo(HeadlessConfig config, const TempDir& dir)
     return demoMain();
 }
 
-bool sawBox(const char* caption, const char* text)
-{
-    for (int i = 0; i < headlessMessageBoxCount(); ++i) {
-        const HeadlessMessageBox& box = headlessMessageBoxAt(i);
-        if (std::string(box.caption) == caption && std::string(box.text) == text) return true;
-    }
-    return false;
-}
 
 constexpr int64_t WHOLE_DEMO_SWAPS = static_cast<int64_t>(SPHERES_END) * DEMO_FRAMES_PER_SECOND;  // the six scenes to their ends
 
@@ -563,8 +555,8 @@ TEST(Music, MissingSoundtrackIsReportedAndTheDemoPlaysOnSilently)
     EXPECT_EQ(status, 0);
     const std::string created = "Can't create stream\n(error code: " + std::to_string(SOUND_ERROR_FILEOPEN) + ")";
     const std::string played = "Can't play stream\n(error code: " + std::to_string(SOUND_ERROR_HANDLE) + ")";
-    EXPECT_TRUE(sawBox("Error", created.c_str()));
-    EXPECT_TRUE(sawBox("Error", played.c_str()));
+    EXPECT_TRUE(sawMessageBox("Error", created.c_str()));
+    EXPECT_TRUE(sawMessageBox("Error", played.c_str()));
     EXPECT_NE(stderrText.find("Can't create stream"), std::string::npos) << stderrText;
     EXPECT_EQ(musicStream, 0u);
     EXPECT_EQ(musicSeconds, 0.0f);
@@ -583,7 +575,7 @@ TEST(Music, NoOutputDeviceIsReportedAndTheDemoPlaysOnSilently)
     EXPECT_EQ(runDemo(config, dir), 0);
     const std::string text =
         "Can't initialize digital sound system\n(error code: " + std::to_string(SOUND_ERROR_DRIVER) + ")";
-    EXPECT_TRUE(sawBox("Error", text.c_str()));
+    EXPECT_TRUE(sawMessageBox("Error", text.c_str()));
     EXPECT_EQ(headlessMessageBoxCount(), 1);  // the soundtrack is not even tried
     EXPECT_EQ(soundEnabled, 0);
     EXPECT_EQ(musicStream, 0u);

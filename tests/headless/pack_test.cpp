@@ -101,9 +101,7 @@ double blackFraction(const Frame& frame)
 
 void saveFrame(const Frame& frame, const std::string& name)
 {
-    const std::string dir = std::string(VANTREL_BINARY_DIR) + "/test-frames/pack";
-    fs::create_directories(dir);
-    writePng(dir + "/" + name, frame);
+    keepFrame(frame, "pack/" + name);
 }
 
 // Tests of the pack the build made; they only read it.

@@ -399,7 +399,7 @@ TEST(SoundtrackMaster, EncodedSoundLinesUpWithTheInputAfterTheCodecDelay)
         signal[static_cast<size_t>(burst + i) * 2 + 1] = v;
     }
     std::vector<unsigned char> mp3;
-    ASSERT_EQ(encodeMp3(signal.data() + MP3_CODEC_DELAY_FRAMES * 2, frames - MP3_CODEC_DELAY_FRAMES, &mp3), 1);
+    ASSERT_EQ(encodeMp3(signal.data() + MP3_CODEC_DELAY_FRAMES * 2, frames - MP3_CODEC_DELAY_FRAMES, SOUNDTRACK_MP3, &mp3), 1);
     EXPECT_EQ(mp3[0], 0xFF);  // starts with an MPEG frame, no tag
     TempDir dir;
     const std::string path = dir.write("burst.mp3", mp3);

@@ -1,6 +1,6 @@
 #include "tests/support/mp3.h"
 
-#include <lame/lame.h>
+#include "tools/assets/soundtrack_master.h"
 
 #include <cmath>
 #include <cstdio>
@@ -9,7 +9,7 @@
 namespace {
 constexpr double PI = 3.14159265358979323846;
 constexpr double FIFTH = 1.5;            // frequency ratio of the second channel
-constexpr int CHUNK_FRAMES = 4096;       // frames handed to the encoder at once
+constexpr int TEST_MP3_QUALITY = 5;      // LAME's algorithm quality for test signals: quick, good enough
 }  // namespace
 
 std::vector<int16_t> makeSweep(int frames, int channels, int rate, double startHz, double endHz, double amplitude)
@@ -28,51 +28,18 @@ std::vector<int16_t> makeSweep(int frames, int channels, int rate, double startH
     return samples;
 }
 
-std::vector<unsigned char> encodeMp3(const std::vector<int16_t>& samples, int channels, int rate, int kbps)
+std::vector<unsigned char> encodeSignal(const std::vector<int16_t>& samples, int channels, int rate, int kbps)
 {
+    std::vector<float> signal(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) signal[i] = static_cast<float>(samples[i]) / 32768.0f;
+    Mp3Format format;
+    format.channels = channels;
+    format.rate = rate;
+    format.kbps = kbps;
+    format.quality = TEST_MP3_QUALITY;
+    format.gaplessTag = 1;  // so a gapless decoder gives back exactly the frames that went in
     std::vector<unsigned char> mp3;
-    if (channels != 1 && channels != 2) return mp3;
-    lame_global_flags* lame = lame_init();
-    if (lame == nullptr) return mp3;
-    lame_set_num_channels(lame, channels);
-    lame_set_in_samplerate(lame, rate);
-    lame_set_out_samplerate(lame, rate);
-    lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
-    lame_set_brate(lame, kbps);
-    lame_set_quality(lame, 5);
-    lame_set_bWriteVbrTag(lame, 1);  // the tag carries the delay and padding, for gapless decoding
-    if (lame_init_params(lame) < 0) {
-        lame_close(lame);
-        return mp3;
-    }
-    const int frames = static_cast<int>(samples.size() / channels);
-    std::vector<short> left(CHUNK_FRAMES), right(CHUNK_FRAMES);
-    std::vector<unsigned char> out(static_cast<size_t>(1.25 * CHUNK_FRAMES + 7200));
-    bool ok = true;
-    for (int start = 0; start < frames && ok; start += CHUNK_FRAMES) {
-        const int count = frames - start < CHUNK_FRAMES ? frames - start : CHUNK_FRAMES;
-        for (int i = 0; i < count; ++i) {
-            left[i] = samples[static_cast<size_t>(start + i) * channels];
-            right[i] = samples[static_cast<size_t>(start + i) * channels + (channels - 1)];
-        }
-        const int bytes = lame_encode_buffer(lame, left.data(), channels == 2 ? right.data() : nullptr, count,
-                                             out.data(), static_cast<int>(out.size()));
-        if (bytes < 0) ok = false;
-        else mp3.insert(mp3.end(), out.begin(), out.begin() + bytes);
-    }
-    if (ok) {
-        const int bytes = lame_encode_flush(lame, out.data(), static_cast<int>(out.size()));
-        if (bytes < 0) ok = false;
-        else mp3.insert(mp3.end(), out.begin(), out.begin() + bytes);
-    }
-    if (ok) {
-        // The first frame was a placeholder for the tag; now that the length is known, fill it in.
-        std::vector<unsigned char> tag(8192);
-        const size_t tagBytes = lame_get_lametag_frame(lame, tag.data(), tag.size());
-        if (tagBytes > 0 && tagBytes <= mp3.size()) std::memcpy(mp3.data(), tag.data(), tagBytes);
-    }
-    lame_close(lame);
-    if (!ok) mp3.clear();
+    if (channels == 1 || channels == 2) encodeMp3(signal.data(), static_cast<int64_t>(samples.size()) / channels, format, &mp3);
     return mp3;
 }
 
@@ -87,7 +54,7 @@ bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& b
 std::vector<int16_t> writeSweepMp3(const std::string& path, int frames, int channels, int rate, int kbps)
 {
     std::vector<int16_t> signal = makeSweep(frames, channels, rate);
-    const std::vector<unsigned char> mp3 = encodeMp3(signal, channels, rate, kbps);
+    const std::vector<unsigned char> mp3 = encodeSignal(signal, channels, rate, kbps);
     if (mp3.empty() || !writeFileBytes(path, mp3)) signal.clear();
     return signal;
 }

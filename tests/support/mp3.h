@@ -14,8 +14,9 @@ std::vector<int16_t> makeSweep(int frames, int channels, int rate, double startH
                                double amplitude = 12000.0);
 
 // Encodes interleaved 16-bit samples (1 or 2 channels) as a constant-bitrate
-// MP3 at the given rate. Empty on failure.
-std::vector<unsigned char> encodeMp3(const std::vector<int16_t>& samples, int channels, int rate, int kbps = 128);
+// MP3 at the given rate with the generator's encoder, with the tag that makes
+// a gapless decode give back exactly the frames that went in. Empty on failure.
+std::vector<unsigned char> encodeSignal(const std::vector<int16_t>& samples, int channels, int rate, int kbps = 128);
 
 // Writes bytes to a file; false when it cannot be written.
 bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);

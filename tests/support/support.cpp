@@ -57,6 +57,44 @@ bool writePng(const std::string& path, const Frame& frame)
     return stbi_write_png(path.c_str(), frame.width, frame.height, 3, frame.rgb.data(), frame.width * 3) != 0;
 }
 
+void keepFrame(const Frame& frame, const std::string& name)
+{
+    const fs::path path = fs::path(VANTREL_BINARY_DIR) / "test-frames" / name;
+    std::error_code error;
+    fs::create_directories(path.parent_path(), error);
+    writePng(path.string(), frame);
+}
+
+GLint glInteger(GLenum name)
+{
+    GLint value = 0;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+void pixelExactView()
+{
+    glViewport(0, 0, 800, 600);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 800, 0, 600, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+}
+
+bool sawMessageBox(const std::string& caption, const std::string& text)
+{
+    for (int i = 0; i < headlessMessageBoxCount(); ++i) {
+        const HeadlessMessageBox& box = headlessMessageBoxAt(i);
+        if (box.caption == caption && box.text == text) return true;
+    }
+    return false;
+}
+
 void glPixel(int x, int y, unsigned char rgb[3])
 {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -2,6 +2,7 @@
 // read-back, temporary files and the peer corpus.
 #pragma once
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -29,9 +30,21 @@ struct Frame {
 Frame readFrame();
 // Writes a frame to a PNG file (for looking at what a test drew).
 bool writePng(const std::string& path, const Frame& frame);
+// Keeps a frame for looking at: test-frames/NAME in the build tree (NAME may
+// hold folders, which are made).
+void keepFrame(const Frame& frame, const std::string& name);
 
 // Reads back the current colour buffer pixel at GL coordinates (x from the left, y from the bottom).
 void glPixel(int x, int y, unsigned char rgb[3]);
+// One integer of GL state (glGetIntegerv).
+GLint glInteger(GLenum name);
+// A view in which a vertex (x, y, 0) lands on pixel (x, y) from the bottom left
+// of the 800 x 600 target: identity model-view, an orthographic projection,
+// and depth test, face culling, blending and texturing off.
+void pixelExactView();
+
+// Whether a message box with this caption and text was shown since the headless layer was configured.
+bool sawMessageBox(const std::string& caption, const std::string& text);
 
 // Test fixture with the demo's window open on the headless layer.
 class GLTest : public ::testing::Test {

@@ -53,7 +53,7 @@ void putMaterial(std::string& out, int index, const MaterialDesc& m)
         put(out, "\t\t\t*MAP_SUBNO 1\n\t\t\t*MAP_AMOUNT 1.0000\n");
         put(out, "\t\t\t*BITMAP \"%s\"\n\t\t\t*MAP_TYPE Screen\n", m.bitmap.c_str());
         put(out, "\t\t\t*UVW_U_OFFSET 0.0000\n\t\t\t*UVW_V_OFFSET 0.0000\n");
-        put(out, "\t\t\t*UVW_U_TILING 1.0000\n\t\t\t*UVW_V_TILING 1.0000\n");
+        put(out, "\t\t\t*UVW_U_TILING %.4f\n\t\t\t*UVW_V_TILING %.4f\n", m.uTiling, m.vTiling);
         put(out, "\t\t\t*UVW_ANGLE 0.0000\n\t\t\t*UVW_BLUR 1.0000\n\t\t\t*UVW_BLUR_OFFSET 0.0000\n");
         put(out, "\t\t\t*UVW_NOUSE_AMT 1.0000\n\t\t\t*UVW_NOISE_SIZE 1.0000\n\t\t\t*UVW_NOISE_LEVEL 1\n");
         put(out, "\t\t\t*UVW_NOISE_PHASE 0.0000\n\t\t\t*BITMAP_FILTER Pyramidal\n\t\t}\n");
@@ -61,10 +61,37 @@ void putMaterial(std::string& out, int index, const MaterialDesc& m)
     put(out, "\t}\n");
 }
 
-void putGeometry(std::string& out, const MeshNode& node)
+void putAnimation(std::string& out, const std::string& name, const NodeAnimationDesc& animation)
+{
+    if (animation.positions.empty() && animation.rotations.empty()) return;
+    put(out, "\t*TM_ANIMATION {\n\t\t*NODE_NAME \"%s\"\n", name.c_str());
+    if (!animation.positions.empty()) {
+        put(out, "\t\t*CONTROL_POS_TRACK {\n");
+        for (const PositionSample& s : animation.positions)
+            put(out, "\t\t\t*CONTROL_POS_SAMPLE %d\t%.4f\t%.4f\t%.4f\n", s.tick, s.position.x, s.position.y, s.position.z);
+        put(out, "\t\t}\n");
+    }
+    if (!animation.rotations.empty()) {
+        put(out, "\t\t*CONTROL_ROT_TRACK {\n");
+        for (const RotationSample& s : animation.rotations)
+            put(out, "\t\t\t*CONTROL_ROT_SAMPLE %d\t%.4f\t%.4f\t%.4f\t%.4f\n", s.tick, s.axis.x, s.axis.y, s.axis.z,
+                s.angle);
+        put(out, "\t\t}\n");
+    }
+    put(out, "\t}\n");
+}
+
+bool faceInside(const std::array<int, 3>& face, size_t vertices)
+{
+    for (int v : face)
+        if (v < 0 || static_cast<size_t>(v) >= vertices) return false;
+    return true;
+}
+
+void putGeometry(std::string& out, const MeshNode& node, const NodeAnimationDesc* animation)
 {
     put(out, "*GEOMOBJECT {\n\t*NODE_NAME \"%s\"\n", node.name.c_str());
-    putNodeTm(out, node.name, {0, 0, 0}, "\t");
+    putNodeTm(out, node.name, node.pivot, "\t");
     put(out, "\t*MESH {\n\t\t*TIMEVALUE 0\n");
     put(out, "\t\t*MESH_NUMVERTEX %zu\n\t\t*MESH_NUMFACES %zu\n", node.vertices.size(), node.faces.size());
     put(out, "\t\t*MESH_VERTEX_LIST {\n");
@@ -88,15 +115,18 @@ void putGeometry(std::string& out, const MeshNode& node)
     }
     put(out, "\t\t}\n");
     // Vertex normals: the mean of the normals of the faces that share the vertex.
+    // A face that names a vertex that is not there has no normal.
     std::vector<V3> faceNormals(node.faces.size());
     std::vector<V3> vertexNormals(node.vertices.size(), V3{0, 0, 0});
     for (size_t i = 0; i < node.faces.size(); ++i) {
         const auto& f = node.faces[i];
+        if (!faceInside(f, node.vertices.size())) continue;
         faceNormals[i] = normalised(cross(node.vertices[f[1]] - node.vertices[f[0]], node.vertices[f[2]] - node.vertices[f[0]]));
         for (int c = 0; c < 3; ++c) vertexNormals[f[c]] = vertexNormals[f[c]] + faceNormals[i];
     }
     put(out, "\t\t*MESH_NORMALS {\n");
     for (size_t i = 0; i < node.faces.size(); ++i) {
+        if (!faceInside(node.faces[i], node.vertices.size())) continue;
         const V3 n = fileAxes(faceNormals[i]);
         put(out, "\t\t\t*MESH_FACENORMAL %zu\t%.4f\t%.4f\t%.4f\n", i, n.x, n.y, n.z);
         for (int c = 0; c < 3; ++c) {
@@ -108,7 +138,9 @@ void putGeometry(std::string& out, const MeshNode& node)
     put(out, "\t\t}\n\t}\n");
     put(out, "\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n");
     put(out, "\t*MATERIAL_REF %d\n", node.material);
-    put(out, "\t*WIREFRAME_COLOR %.4f\t%.4f\t%.4f\n}\n", node.wireColour[0], node.wireColour[1], node.wireColour[2]);
+    put(out, "\t*WIREFRAME_COLOR %.4f\t%.4f\t%.4f\n", node.wireColour[0], node.wireColour[1], node.wireColour[2]);
+    if (animation != nullptr) putAnimation(out, node.name, *animation);
+    put(out, "}\n");
 }
 
 }  // namespace
@@ -124,7 +156,8 @@ std::string aseText(const SceneDesc& scene)
     put(out, "*MATERIAL_LIST {\n\t*MATERIAL_COUNT %zu\n", scene.materials.size());
     for (size_t i = 0; i < scene.materials.size(); ++i) putMaterial(out, static_cast<int>(i), scene.materials[i]);
     put(out, "}\n");
-    for (const MeshNode& node : scene.nodes) putGeometry(out, node);
+    for (size_t n = 0; n < scene.nodes.size(); ++n)
+        putGeometry(out, scene.nodes[n], n < scene.animations.size() ? &scene.animations[n] : nullptr);
     for (const LightDesc& light : scene.lights) {
         put(out, "*LIGHTOBJECT {\n\t*NODE_NAME \"%s\"\n\t*LIGHT_TYPE Omni\n", light.name.c_str());
         putNodeTm(out, light.name, light.position, "\t");

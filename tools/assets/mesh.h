@@ -38,6 +38,7 @@ struct MeshNode {
     std::vector<std::array<int, 3>> faces;
     std::vector<UV> texVertices;
     std::vector<std::array<int, 3>> texFaces;
+    V3 pivot{0, 0, 0};                   // the node's position (its transform), drawing axes
 
     // Adds a triangle, reusing identical vertices and texture vertices.
     void addTriangle(const V3& a, const V3& b, const V3& c, const UV& ta, const UV& tb, const UV& tc);

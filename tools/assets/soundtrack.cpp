@@ -703,7 +703,7 @@ int writeSoundtrack(const std::string& outDir)
     const int64_t frames = static_cast<int64_t>(stereo.size() / 2);
     // Feed the codec's delay early, so that the decoded sound lines up with demo time.
     std::vector<unsigned char> mp3;
-    if (!encodeMp3(stereo.data() + MP3_CODEC_DELAY_FRAMES * 2, frames - MP3_CODEC_DELAY_FRAMES, &mp3)) return 0;
+    if (!encodeMp3(stereo.data() + MP3_CODEC_DELAY_FRAMES * 2, frames - MP3_CODEC_DELAY_FRAMES, SOUNDTRACK_MP3, &mp3)) return 0;
     const std::string path = outDir + "/Halvo.mp3";
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return 0;

@@ -263,19 +263,20 @@ void limitPeaks(float* stereo, int64_t frames, float ceiling)
     }
 }
 
-int encodeMp3(const float* stereo, int64_t frames, std::vector<unsigned char>* mp3)
+int encodeMp3(const float* samples, int64_t frames, const Mp3Format& format, std::vector<unsigned char>* mp3)
 {
     mp3->clear();
+    if (format.channels != 1 && format.channels != 2) return 0;
     lame_global_flags* lame = lame_init();
     if (!lame) return 0;
-    lame_set_in_samplerate(lame, SYNTH_RATE);
-    lame_set_out_samplerate(lame, SYNTH_RATE);
-    lame_set_num_channels(lame, 2);
-    lame_set_mode(lame, JOINT_STEREO);
+    lame_set_in_samplerate(lame, format.rate);
+    lame_set_out_samplerate(lame, format.rate);
+    lame_set_num_channels(lame, format.channels);
+    lame_set_mode(lame, format.channels == 1 ? MONO : JOINT_STEREO);
     lame_set_VBR(lame, vbr_off);
-    lame_set_brate(lame, MP3_BITRATE_KBPS);
-    lame_set_quality(lame, MP3_QUALITY);
-    lame_set_bWriteVbrTag(lame, 0);
+    lame_set_brate(lame, format.kbps);
+    lame_set_quality(lame, format.quality);
+    lame_set_bWriteVbrTag(lame, format.gaplessTag);
     lame_set_write_id3tag_automatic(lame, 0);
     if (lame_init_params(lame) < 0) {
         lame_close(lame);
@@ -286,8 +287,13 @@ int encodeMp3(const float* stereo, int64_t frames, std::vector<unsigned char>* m
     for (int64_t done = 0; done < frames && ok; done += ENCODE_CHUNK_FRAMES) {
         const int64_t left = frames - done;
         const int n = static_cast<int>(left < ENCODE_CHUNK_FRAMES ? left : ENCODE_CHUNK_FRAMES);
-        const int bytes = lame_encode_buffer_interleaved_ieee_float(lame, stereo + done * 2, n, chunk.data(),
-                                                                    static_cast<int>(chunk.size()));
+        const float* from = samples + done * format.channels;
+        // One channel is one buffer; two are interleaved (LAME reads the
+        // interleaved form as two channels whatever it was told).
+        const int bytes = format.channels == 1
+                              ? lame_encode_buffer_ieee_float(lame, from, from, n, chunk.data(), static_cast<int>(chunk.size()))
+                              : lame_encode_buffer_interleaved_ieee_float(lame, from, n, chunk.data(),
+                                                                          static_cast<int>(chunk.size()));
         if (bytes < 0) ok = 0;
         else mp3->insert(mp3->end(), chunk.begin(), chunk.begin() + bytes);
     }
@@ -295,6 +301,12 @@ int encodeMp3(const float* stereo, int64_t frames, std::vector<unsigned char>* m
         const int bytes = lame_encode_flush(lame, chunk.data(), static_cast<int>(chunk.size()));
         if (bytes < 0) ok = 0;
         else mp3->insert(mp3->end(), chunk.begin(), chunk.begin() + bytes);
+    }
+    if (ok && format.gaplessTag) {
+        // The first frame was a placeholder for the tag; now that the length is known, fill it in.
+        std::vector<unsigned char> tag(8192);
+        const size_t tagBytes = lame_get_lametag_frame(lame, tag.data(), tag.size());
+        if (tagBytes > 0 && tagBytes <= mp3->size()) std::copy(tag.begin(), tag.begin() + static_cast<long>(tagBytes), mp3->begin());
     }
     lame_close(lame);
     if (!ok) mp3->clear();

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tools/assets/soundtrack_synth.h"
+
 constexpr int MP3_BITRATE_KBPS = 160;  // constant bit rate of the soundtrack
 constexpr int MP3_QUALITY = 3;         // LAME's algorithm quality, 0 best .. 9 fastest
 // Frames by which encoder and decoder together delay the decoded sound (LAME's
@@ -23,5 +25,17 @@ float measureTruePeak(const float* stereo, int64_t frames);
 // Lowers the gain around every place whose true peak would exceed ceiling
 // (linear), smoothly: 5 ms look-ahead and attack, 80 ms release.
 void limitPeaks(float* stereo, int64_t frames, float ceiling);
-// Encodes at MP3_BITRATE_KBPS, joint stereo, no tag frames; 1 on success.
-int encodeMp3(const float* stereo, int64_t frames, std::vector<unsigned char>* mp3);
+// How a signal is encoded as MP3 by encodeMp3, the project's one encoder (the
+// soundtrack, and the tests' own signals).
+struct Mp3Format {
+    int channels = 2;                 // 1 or 2 (joint stereo)
+    int rate = SYNTH_RATE;            // Hz, in and out
+    int kbps = MP3_BITRATE_KBPS;      // constant bit rate
+    int quality = MP3_QUALITY;
+    int gaplessTag = 0;               // 1: a first frame that records the encoder's delay and padding
+};
+constexpr Mp3Format SOUNDTRACK_MP3 = {};  // the soundtrack: 160 kbps stereo, no tag frames
+
+// Encodes frames of interleaved samples (-1..1, format.channels per frame);
+// 1 on success, 0 with mp3 empty on failure.
+int encodeMp3(const float* samples, int64_t frames, const Mp3Format& format, std::vector<unsigned char>* mp3);
