@@ -1,7 +1,6 @@
 // The sound layer on real SDL audio: SDL's disk driver writes everything the
 // device plays to a file, which is compared with the stream's decoded samples.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <SDL.h>
 
@@ -9,12 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/support/files.h"
 #include "tests/support/mp3.h"
 
 namespace {
@@ -22,28 +21,6 @@ namespace {
 constexpr int RATE = 44100;               // Hz, the device as the demo opens it
 constexpr const char* DISK_DELAY_MS = "2";  // the disk driver's pause per buffer: about 10x real time
 constexpr uint32_t WAIT_LIMIT_MS = 30000;   // longest wait for the device to reach a position
-
-// A directory under the build tree for one test's files, removed at the end.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/audio-test-XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()) == nullptr) std::abort();
-        root = buffer.data();
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
-    std::string file(const std::string& name) const { return root + "/" + name; }
-
-private:
-    std::string root;
-};
 
 // Sound output through the disk driver into out.raw, started.
 class AudioTest : public ::testing::Test {
@@ -115,7 +92,7 @@ protected:
                            [](int16_t s) { return s == 0; });
     }
 
-    ScratchDir dir;
+    TempDir dir;
     std::string output;
     std::vector<int16_t> data;  // decoded samples of the stream
 };

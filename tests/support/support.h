@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/headless.h"
+#include "tests/support/files.h"
 
 // Opens the demo's window on the headless layer with the given configuration.
 // Returns what openMainWindow returned.
@@ -64,32 +65,6 @@ public:
     ScopedRasterDiscard& operator=(const ScopedRasterDiscard&) = delete;
 };
 
-// A fresh directory under the build tree for one test's files, removed at exit.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& path() const { return root; }
-    std::string file(const std::string& name) const { return root + "/" + name; }
-    // Writes bytes to a file below the directory, creating subdirectories.
-    std::string write(const std::string& name, const std::vector<unsigned char>& bytes) const;
-    std::string write(const std::string& name, const std::string& text) const;
-
-private:
-    std::string root;
-};
-
-// Runs the rest of a test with the working directory changed, restoring it after.
-class ScopedChdir {
-public:
-    explicit ScopedChdir(const std::string& dir);
-    ~ScopedChdir();
-
-private:
-    std::string previous;
-};
-
-std::vector<unsigned char> readBinaryFile(const std::string& path);
 
 // Defines a 2 x 2 texture of one colour, nearest filtering, under a texture name.
 void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char b);
@@ -105,8 +80,6 @@ bool copyPack(const std::string& dir);
 
 // The peer corpus directory, or empty when it is not there.
 std::string corpusDir();
-// All regular files below a directory, sorted.
-std::vector<std::string> listFiles(const std::string& dir);
 
 // Skips the current test, saying why, when the corpus is absent.
 #define REQUIRE_CORPUS()                                                         \
