@@ -32,8 +32,6 @@ constexpr double APPROACH_CLEAR = 22.0 * PI / 180.0;  // no column within this a
 constexpr double WALL_RING = 140.0;
 constexpr double GATE_RING = 95.0;
 
-enum FireMaterial { MAT_ROCK, MAT_GROUND, MAT_WALL, MAT_SKY };
-
 float terrainNoise(double x, double z, unsigned seed, double size)
 {
     return fbm(static_cast<float>(x / size + 64.0), static_cast<float>(z / size + 64.0), 4096, 5, 0.5f, seed);
@@ -54,7 +52,35 @@ double angleFromApproach(double x, double z) { return std::fabs(std::atan2(z, -x
 unsigned seedOf(int i, unsigned salt) { return static_cast<unsigned>(i) * 7919u + salt; }
 double hashed(int i, unsigned salt) { return hash01(static_cast<uint32_t>(i), salt, 301u); }
 
+bool beyondThePlain(double x, double z) { return std::hypot(x, z) > SLOPE_RADIUS; }
+
+const MaterialDesc PACK_MATERIALS[PACK_MATERIAL_COUNT] = {
+    {"Roca", "maps/roca.tga", {0.6f, 0.5f, 0.45f}},  {"Suelo", "maps/suelo.tga", {0.5f, 0.4f, 0.35f}},
+    {"Muro", "maps/muro.tga", {0.6f, 0.5f, 0.4f}},   {"Cielo", "maps/cielo.tga", {0.8f, 0.3f, 0.1f}},
+    {"Fuego", "maps/fuego.tga", {1.0f, 0.6f, 0.2f}},
+};
+
 }  // namespace
+
+const MaterialDesc& packMaterial(PackMaterial which) { return PACK_MATERIALS[which]; }
+
+std::vector<MaterialDesc> packMaterials(int count) { return std::vector<MaterialDesc>(PACK_MATERIALS, PACK_MATERIALS + count); }
+
+void addHeightField(SurfaceBuilder& plain, SurfaceBuilder& rock, double extent, int cells, double (*height)(double, double),
+                    bool (*rocky)(double, double))
+{
+    const double cell = 2 * extent / cells;
+    auto ground = [&](int i, int j) {
+        const double x = -extent + i * cell, z = -extent + j * cell;
+        return V3{x, height(x, z), z};
+    };
+    for (int j = 0; j < cells; ++j)
+        for (int i = 0; i < cells; ++i) {
+            const double cx = -extent + (i + 0.5) * cell, cz = -extent + (j + 0.5) * cell;
+            SurfaceBuilder& faces = rocky(cx, cz) ? rock : plain;
+            faces.quad(ground(i, j), ground(i, j + 1), ground(i + 1, j + 1), ground(i + 1, j));
+        }
+}
 
 void addSkyDome(MeshNode& node, double radius, double horizonY, int sides, int rings)
 {
@@ -103,12 +129,7 @@ SceneDesc buildFireLandscape()
 {
     SceneDesc scene;
     scene.fileName = "escena01.max";
-    scene.materials = {
-        {"Roca", "maps/roca.tga", {0.6f, 0.5f, 0.45f}},
-        {"Suelo", "maps/suelo.tga", {0.5f, 0.4f, 0.35f}},
-        {"Muro", "maps/muro.tga", {0.6f, 0.5f, 0.4f}},
-        {"Cielo", "maps/cielo.tga", {0.8f, 0.3f, 0.1f}},
-    };
+    scene.materials = packMaterials(MAT_SKY + 1);
     Lighting light;
     light.ambient = 0.24;
     light.sunDirection = {-0.4, 0.55, -0.6};
@@ -131,17 +152,7 @@ SceneDesc buildFireLandscape()
     const Surface groundLook{48.0, true};
     const Surface rockLook{90.0, true};
     SurfaceBuilder plainFaces(plain, light, groundLook), slopeFaces(slopes, light, rockLook);
-    const double cell = 2 * TERRAIN_EXTENT / TERRAIN_CELLS;
-    auto ground = [&](int i, int j) {
-        const double x = -TERRAIN_EXTENT + i * cell, z = -TERRAIN_EXTENT + j * cell;
-        return V3{x, landscapeHeight(x, z), z};
-    };
-    for (int j = 0; j < TERRAIN_CELLS; ++j)
-        for (int i = 0; i < TERRAIN_CELLS; ++i) {
-            const double cx = -TERRAIN_EXTENT + (i + 0.5) * cell, cz = -TERRAIN_EXTENT + (j + 0.5) * cell;
-            SurfaceBuilder& faces = std::hypot(cx, cz) > SLOPE_RADIUS ? slopeFaces : plainFaces;
-            faces.quad(ground(i, j), ground(i, j + 1), ground(i + 1, j + 1), ground(i + 1, j));
-        }
+    addHeightField(plainFaces, slopeFaces, TERRAIN_EXTENT, TERRAIN_CELLS, landscapeHeight, beyondThePlain);
 
     // The stepped dais and the fire bowl at the origin.
     const Surface stoneLook{40.0, true};
@@ -234,7 +245,7 @@ SceneDesc buildFireModel()
 {
     SceneDesc scene;
     scene.fileName = "fuegoscn01.max";
-    scene.materials = {{"Fuego", "maps/fuego.tga", {1.0f, 0.6f, 0.2f}}};
+    scene.materials = {packMaterial(MAT_FLAME)};
     MeshNode core, tongues, sparks;
     core.name = "Llama", core.material = 0;
     tongues.name = "Lenguas", tongues.material = 0;

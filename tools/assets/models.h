@@ -14,6 +14,16 @@ SceneDesc buildFireModel();
 SceneDesc buildFlythroughCourt();
 
 // Shared by the builders.
+// The materials the pack's scenes draw with, in the order of their tables.
+enum PackMaterial { MAT_ROCK, MAT_GROUND, MAT_WALL, MAT_SKY, MAT_FLAME, PACK_MATERIAL_COUNT };
+const MaterialDesc& packMaterial(PackMaterial which);
+// The first count of them, as a scene's material table.
+std::vector<MaterialDesc> packMaterials(int count);
+// A square height field of cells x cells quads over [-extent, extent] in x and
+// z, at the heights height(x, z) gives; a quad goes to the rock faces where
+// rocky(x, z) holds at its centre, to the plain faces elsewhere.
+void addHeightField(SurfaceBuilder& plain, SurfaceBuilder& rock, double extent, int cells, double (*height)(double, double),
+                    bool (*rocky)(double, double));
 // A dome of sky (plain tiling of its texture) from below the horizon to the zenith.
 void addSkyDome(MeshNode& node, double radius, double horizonY, int sides, int rings);
 // A tongue of flame: a strip standing in the vertical plane through base along

@@ -29,8 +29,6 @@ constexpr double PASS_NORTH_Z = -231.0, PASS_SOUTH_Z = 252.0, PASS_EAST_X = 382.
 constexpr double GATE_HALF_SPAN = 60.0;    // centre to pier
 constexpr double GATE_PIER_HEIGHT = 90.0;  // the opening reaches 90 + 60 - 8
 
-enum CourtMaterial { MAT_ROCK, MAT_GROUND, MAT_WALL, MAT_SKY, MAT_FLAME };
-
 float noiseAt(double x, double z, unsigned seed, double size)
 {
     return fbm(static_cast<float>(x / size + 32.0), static_cast<float>(z / size + 32.0), 4096, 5, 0.5f, seed);
@@ -44,6 +42,9 @@ double courtHeight(double x, double z)
 }
 
 double hashed(int i, unsigned salt) { return hash01(static_cast<uint32_t>(i), salt, 501u); }
+
+// The court's plain is an ellipse, longer along x.
+bool beyondTheCourt(double x, double z) { return std::hypot(x * 0.85, z * 1.2) > SLOPE_RADIUS; }
 
 // A gate: two piers and an arch spanning `along`, centred on `centre` at ground level.
 void addGate(SurfaceBuilder& b, const V3& centre, const V3& along)
@@ -99,13 +100,7 @@ SceneDesc buildFlythroughCourt()
 {
     SceneDesc scene;
     scene.fileName = "escena02.max";
-    scene.materials = {
-        {"Roca", "maps/roca.tga", {0.6f, 0.5f, 0.45f}},
-        {"Suelo", "maps/suelo.tga", {0.5f, 0.4f, 0.35f}},
-        {"Muro", "maps/muro.tga", {0.6f, 0.5f, 0.4f}},
-        {"Cielo", "maps/cielo.tga", {0.8f, 0.3f, 0.1f}},
-        {"Fuego", "maps/fuego.tga", {1.0f, 0.6f, 0.2f}},
-    };
+    scene.materials = packMaterials(PACK_MATERIAL_COUNT);
     Lighting light;
     light.ambient = 0.27;
     light.sunDirection = {0.55, 0.45, 0.35};
@@ -128,17 +123,7 @@ SceneDesc buildFlythroughCourt()
 
     const Surface groundLook{60.0, true}, rockLook{110.0, true}, stoneLook{60.0, true};
     SurfaceBuilder plainFaces(plain, light, groundLook), hillFaces(hills, light, rockLook);
-    const double cell = 2 * TERRAIN_EXTENT / TERRAIN_CELLS;
-    auto ground = [&](int i, int j) {
-        const double x = -TERRAIN_EXTENT + i * cell, z = -TERRAIN_EXTENT + j * cell;
-        return V3{x, courtHeight(x, z), z};
-    };
-    for (int j = 0; j < TERRAIN_CELLS; ++j)
-        for (int i = 0; i < TERRAIN_CELLS; ++i) {
-            const double cx = -TERRAIN_EXTENT + (i + 0.5) * cell, cz = -TERRAIN_EXTENT + (j + 0.5) * cell;
-            SurfaceBuilder& faces = std::hypot(cx * 0.85, cz * 1.2) > SLOPE_RADIUS ? hillFaces : plainFaces;
-            faces.quad(ground(i, j), ground(i, j + 1), ground(i + 1, j + 1), ground(i + 1, j));
-        }
+    addHeightField(plainFaces, hillFaces, TERRAIN_EXTENT, TERRAIN_CELLS, courtHeight, beyondTheCourt);
 
     // The court's walls with towers at the corners and halfway along the long sides.
     SurfaceBuilder wallFaces(walls, light, stoneLook);
