@@ -1,5 +1,6 @@
 #include "tests/support/mp3.h"
 
+#include "tools/assets/generator.h"
 #include "tools/assets/soundtrack_master.h"
 
 #include <cmath>
@@ -43,18 +44,10 @@ std::vector<unsigned char> encodeSignal(const std::vector<int16_t>& samples, int
     return mp3;
 }
 
-bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    const size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
-    return std::fclose(file) == 0 && written == bytes.size();
-}
-
 std::vector<int16_t> writeSweepMp3(const std::string& path, int frames, int channels, int rate, int kbps)
 {
     std::vector<int16_t> signal = makeSweep(frames, channels, rate);
     const std::vector<unsigned char> mp3 = encodeSignal(signal, channels, rate, kbps);
-    if (mp3.empty() || !writeFileBytes(path, mp3)) signal.clear();
+    if (mp3.empty() || !writeFileBytes(path, mp3.data(), mp3.size())) signal.clear();
     return signal;
 }

@@ -18,9 +18,6 @@ std::vector<int16_t> makeSweep(int frames, int channels, int rate, double startH
 // a gapless decode give back exactly the frames that went in. Empty on failure.
 std::vector<unsigned char> encodeSignal(const std::vector<int16_t>& samples, int channels, int rate, int kbps = 128);
 
-// Writes bytes to a file; false when it cannot be written.
-bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
-
 // Encodes a sweep of frames sample frames and writes it to path; returns the
 // signal that went in (empty when encoding or writing failed).
 std::vector<int16_t> writeSweepMp3(const std::string& path, int frames, int channels, int rate, int kbps = 128);

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "tools/assets/generator.h"
+
 namespace {
 
 // Appends printf-formatted text.
@@ -180,14 +182,7 @@ std::string aseText(const SceneDesc& scene)
 int writeAse(const std::string& path, const SceneDesc& scene)
 {
     const std::string text = aseText(scene);
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        std::fprintf(stderr, "vantrel-assets: cannot write %s\n", path.c_str());
-        return 0;
-    }
-    const size_t written = std::fwrite(text.data(), 1, text.size(), file);
-    const int closed = std::fclose(file);
-    return written == text.size() && closed == 0 ? 1 : 0;
+    return writeFileBytes(path, text.data(), text.size());
 }
 
 size_t triangleCount(const SceneDesc& scene)

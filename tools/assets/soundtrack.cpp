@@ -21,10 +21,6 @@
 
 namespace {
 
-// Plain comparisons: unlike fmin/fmax they compile to single instructions.
-inline float minOf(float a, float b) { return a < b ? a : b; }
-inline float maxOf(float a, float b) { return a > b ? a : b; }
-
 // ---------------------------------------------------------------------------
 // Musical material.
 
@@ -704,10 +700,5 @@ int writeSoundtrack(const std::string& outDir)
     // Feed the codec's delay early, so that the decoded sound lines up with demo time.
     std::vector<unsigned char> mp3;
     if (!encodeMp3(stereo.data() + MP3_CODEC_DELAY_FRAMES * 2, frames - MP3_CODEC_DELAY_FRAMES, SOUNDTRACK_MP3, &mp3)) return 0;
-    const std::string path = outDir + "/Halvo.mp3";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return 0;
-    const size_t written = std::fwrite(mp3.data(), 1, mp3.size(), file);
-    const int closed = std::fclose(file) == 0;
-    return written == mp3.size() && closed ? 1 : 0;
+    return writeFileBytes(outDir + "/Halvo.mp3", mp3.data(), mp3.size());
 }

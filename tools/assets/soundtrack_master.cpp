@@ -11,10 +11,6 @@
 
 namespace {
 
-// Plain comparisons: unlike fmin/fmax they compile to single instructions.
-inline float minOf(float a, float b) { return a < b ? a : b; }
-inline float maxOf(float a, float b) { return a > b ? a : b; }
-
 constexpr double PI_D = 3.14159265358979323846;
 constexpr int64_t HOP_FRAMES = SYNTH_RATE / 10;  // 100 ms, a quarter of a gating block
 constexpr int BLOCK_HOPS = 4;                    // 400 ms gating block

@@ -7,10 +7,6 @@
 
 namespace {
 
-// Plain comparisons: unlike fmin/fmax they compile to single instructions.
-inline float minOf(float a, float b) { return a < b ? a : b; }
-inline float maxOf(float a, float b) { return a > b ? a : b; }
-
 constexpr float PI = 3.14159265358979f;
 constexpr int RETUNE_FRAMES = 16;  // frames between cutoff updates of a moving filter
 

@@ -1,6 +1,8 @@
 // TGA encoding of the generator's pictures.
 #include "tools/assets/tga_write.h"
 
+#include "tools/assets/generator.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -48,12 +50,5 @@ int writeTga(const std::string& path, const Image& image, int bits)
         return 0;
     }
     const std::vector<unsigned char> bytes = encodeTga(image, bits);
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        std::fprintf(stderr, "vantrel-assets: cannot write %s\n", path.c_str());
-        return 0;
-    }
-    const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
-    const int closed = std::fclose(file);
-    return written == bytes.size() && closed == 0 ? 1 : 0;
+    return writeFileBytes(path, bytes.data(), bytes.size());
 }
