@@ -122,47 +122,41 @@ void scaleMask(Mask& mask, float k)
 
 void paintOver(Image& image, const Mask& mask, const Rgb& colour, float opacity)
 {
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const float a = clamp01(mask.at(x, y) * opacity);
-            if (a <= 0.0f) continue;
-            float* p = image.at(x, y);
-            const float outA = a + p[3] * (1.0f - a);
-            const float keep = p[3] * (1.0f - a);
-            p[0] = (colour.r * a + p[0] * keep) / outA;
-            p[1] = (colour.g * a + p[1] * keep) / outA;
-            p[2] = (colour.b * a + p[2] * keep) / outA;
-            p[3] = outA;
-        }
+    forEachPixel(image, [&](int x, int y, float* p) {
+        const float a = clamp01(mask.at(x, y) * opacity);
+        if (a <= 0.0f) return;
+        const float outA = a + p[3] * (1.0f - a);
+        const float keep = p[3] * (1.0f - a);
+        p[0] = (colour.r * a + p[0] * keep) / outA;
+        p[1] = (colour.g * a + p[1] * keep) / outA;
+        p[2] = (colour.b * a + p[2] * keep) / outA;
+        p[3] = outA;
+    });
 }
 
 void paintUnder(Image& image, const Mask& mask, const Rgb& colour, float opacity)
 {
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const float a = clamp01(mask.at(x, y) * opacity);
-            if (a <= 0.0f) continue;
-            float* p = image.at(x, y);
-            const float add = a * (1.0f - p[3]);
-            const float outA = p[3] + add;
-            if (outA <= 0.0f) continue;
-            p[0] = (p[0] * p[3] + colour.r * add) / outA;
-            p[1] = (p[1] * p[3] + colour.g * add) / outA;
-            p[2] = (p[2] * p[3] + colour.b * add) / outA;
-            p[3] = outA;
-        }
+    forEachPixel(image, [&](int x, int y, float* p) {
+        const float a = clamp01(mask.at(x, y) * opacity);
+        if (a <= 0.0f) return;
+        const float add = a * (1.0f - p[3]);
+        const float outA = p[3] + add;
+        if (outA <= 0.0f) return;
+        p[0] = (p[0] * p[3] + colour.r * add) / outA;
+        p[1] = (p[1] * p[3] + colour.g * add) / outA;
+        p[2] = (p[2] * p[3] + colour.b * add) / outA;
+        p[3] = outA;
+    });
 }
 
 void fillClearColour(Image& image, const Rgb& colour)
 {
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            float* p = image.at(x, y);
-            if (p[3] > 1.0f / 512.0f) continue;
-            p[0] = colour.r;
-            p[1] = colour.g;
-            p[2] = colour.b;
-        }
+    forEachPixel(image, [&](int, int, float* p) {
+        if (p[3] > 1.0f / 512.0f) return;
+        p[0] = colour.r;
+        p[1] = colour.g;
+        p[2] = colour.b;
+    });
 }
 
 void discMask(Mask& mask, float cx, float cy, float radius, float softness)

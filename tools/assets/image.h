@@ -58,6 +58,14 @@ void blur(Mask& mask, int radius);
 // Multiplies every value by k.
 void scaleMask(Mask& mask, float k);
 
+// Calls f(x, y, pixel) for every pixel of the image, row by row from the top.
+template <class F>
+void forEachPixel(Image& image, F f)
+{
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) f(x, y, image.at(x, y));
+}
+
 // Paints colour over the image with the mask as coverage (src-over, straight alpha).
 void paintOver(Image& image, const Mask& mask, const Rgb& colour, float opacity = 1.0f);
 // Lays a glow of the given colour under whatever the image already holds

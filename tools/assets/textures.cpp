@@ -28,19 +28,17 @@ const Rgb DEEP_RED = {0.75f, 0.10f, 0.02f};
 template <typename Shade>
 void paintOverShaded(Image& image, const Mask& mask, Shade shade)
 {
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const float a = clamp01(mask.at(x, y));
-            if (a <= 0.0f) continue;
-            const Rgb c = shade(x, y);
-            float* p = image.at(x, y);
-            const float keep = p[3] * (1.0f - a);
-            const float outA = a + keep;
-            p[0] = (c.r * a + p[0] * keep) / outA;
-            p[1] = (c.g * a + p[1] * keep) / outA;
-            p[2] = (c.b * a + p[2] * keep) / outA;
-            p[3] = outA;
-        }
+    forEachPixel(image, [&](int x, int y, float* p) {
+        const float a = clamp01(mask.at(x, y));
+        if (a <= 0.0f) return;
+        const Rgb c = shade(x, y);
+        const float keep = p[3] * (1.0f - a);
+        const float outA = a + keep;
+        p[0] = (c.r * a + p[0] * keep) / outA;
+        p[1] = (c.g * a + p[1] * keep) / outA;
+        p[2] = (c.b * a + p[2] * keep) / outA;
+        p[3] = outA;
+    });
 }
 
 // A halo from a blurred copy of the letters, laid under what is there.
@@ -56,14 +54,12 @@ void paintHalo(Image& image, const Mask& letters, const Rgb& colour, int radius,
 // Fills an opaque image with a colour.
 void fillOpaque(Image& image, const Rgb& colour)
 {
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            float* p = image.at(x, y);
-            p[0] = colour.r;
-            p[1] = colour.g;
-            p[2] = colour.b;
-            p[3] = 1.0f;
-        }
+    forEachPixel(image, [&](int, int, float* p) {
+        p[0] = colour.r;
+        p[1] = colour.g;
+        p[2] = colour.b;
+        p[3] = 1.0f;
+    });
 }
 
 // Sparks: small soft dots scattered by a hash, brighter ones rarer.
@@ -78,14 +74,12 @@ void paintSparks(Image& image, int count, uint32_t seed, float yFrom, float yTo,
     }
     Mask glow = sparks;
     blur(glow, 3);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            float* p = image.at(x, y);
-            const float s = sparks.at(x, y) * brightness, g = glow.at(x, y) * brightness * 1.5f;
-            p[0] = clamp01(p[0] + s * 1.0f + g * 0.9f);
-            p[1] = clamp01(p[1] + s * 0.75f + g * 0.3f);
-            p[2] = clamp01(p[2] + s * 0.4f + g * 0.05f);
-        }
+    forEachPixel(image, [&](int x, int y, float* p) {
+        const float s = sparks.at(x, y) * brightness, g = glow.at(x, y) * brightness * 1.5f;
+        p[0] = clamp01(p[0] + s * 1.0f + g * 0.9f);
+        p[1] = clamp01(p[1] + s * 0.75f + g * 0.3f);
+        p[2] = clamp01(p[2] + s * 0.4f + g * 0.05f);
+    });
 }
 
 // A line of glowing type, centred on (cx, cy), in the given style.
@@ -181,20 +175,18 @@ TextStyle fitText(const Font& font, const std::string& text, float maxPixelHeigh
 void paintLoading(Image& image, const Fonts& fonts)
 {
     const float w = static_cast<float>(image.width), h = static_cast<float>(image.height);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const float u = x / w, v = y / h;
-            const float dx = (u - 0.5f) / LOADING_SQUEEZE * 0.75f, dy = v - 0.62f;
-            const float glow = std::exp(-(dx * dx * 5.0f + dy * dy * 9.0f));
-            const float smoke = fbm(u * 6.0f, v * 6.0f - 0.0f, 6, 5, 0.55f, 11u);
-            const float k = glow * (0.35f + 0.65f * smoke);
-            float* p = image.at(x, y);
-            const Rgb c = mix({0.012f, 0.006f, 0.006f}, {0.34f, 0.07f, 0.015f}, k);
-            p[0] = c.r;
-            p[1] = c.g;
-            p[2] = c.b;
-            p[3] = 1.0f;
-        }
+    forEachPixel(image, [&](int x, int y, float* p) {
+        const float u = x / w, v = y / h;
+        const float dx = (u - 0.5f) / LOADING_SQUEEZE * 0.75f, dy = v - 0.62f;
+        const float glow = std::exp(-(dx * dx * 5.0f + dy * dy * 9.0f));
+        const float smoke = fbm(u * 6.0f, v * 6.0f - 0.0f, 6, 5, 0.55f, 11u);
+        const float k = glow * (0.35f + 0.65f * smoke);
+        const Rgb c = mix({0.012f, 0.006f, 0.006f}, {0.34f, 0.07f, 0.015f}, k);
+        p[0] = c.r;
+        p[1] = c.g;
+        p[2] = c.b;
+        p[3] = 1.0f;
+    });
     paintSparks(image, 90, 12u, 0.55f, 1.0f, 0.5f);
 
     TextStyle title = fitText(fonts.serifBold, "Vantrel", 150.0f, LOADING_SQUEEZE, w * 0.8f);
@@ -203,14 +195,12 @@ void paintLoading(Image& image, const Fonts& fonts)
     drawTextCentred(letters, fonts.serifBold, "Vantrel", title, w * 0.5f, titleY);
     Mask halo = letters;
     blur(halo, 14);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            float* p = image.at(x, y);
-            const float g = clamp01(halo.at(x, y) * 1.3f);
-            p[0] = clamp01(p[0] + g * 0.85f);
-            p[1] = clamp01(p[1] + g * 0.28f);
-            p[2] = clamp01(p[2] + g * 0.04f);
-        }
+    forEachPixel(image, [&](int x, int y, float* p) {
+        const float g = clamp01(halo.at(x, y) * 1.3f);
+        p[0] = clamp01(p[0] + g * 0.85f);
+        p[1] = clamp01(p[1] + g * 0.28f);
+        p[2] = clamp01(p[2] + g * 0.04f);
+    });
     const float capTop = titleY - capHeight(fonts.serifBold, title) * 0.5f;
     const float capSpan = capHeight(fonts.serifBold, title);
     paintOverShaded(image, letters, [&](int, int y) { return fireRamp(0.98f - 0.45f * clamp01((y - capTop) / capSpan)); });
@@ -274,24 +264,22 @@ void paintTitleVantrel(Image& image, const Fonts& fonts)
 void paintBackdropCentre(Image& image, const Fonts&)
 {
     const float w = static_cast<float>(image.width), h = static_cast<float>(image.height);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const float u = x / w, v = y / h;  // v = 0 at the top
-            const float smoke = fbm(u * 4.0f, v * 4.0f, 4, 6, 0.55f, 21u);
-            const float streaks = fbm(u * 3.0f, v * 12.0f, 3, 4, 0.5f, 22u);
-            const float horizon = std::exp(-std::pow((v - 0.78f) * 5.5f, 2.0f));
-            const float depth = 0.25f + 0.75f * v;
-            // Dark towards the sides: the panel ends inside the view, and black lies beyond.
-            const float vignette = clamp01(1.0f - std::pow(std::hypot(u - 0.5f, (v - 0.55f) * 0.9f) * 1.55f, 2.2f)) *
-                                   smoothstep(0.0f, 0.22f, u) * smoothstep(1.0f, 0.78f, u);
-            float heat = (0.10f + 0.30f * smoke * depth + 0.42f * horizon * (0.5f + smoke) + 0.06f * streaks) * vignette;
-            const Rgb c = scale(fireRamp(heat * 0.9f), 0.85f);
-            float* p = image.at(x, y);
-            p[0] = c.r + 0.015f;
-            p[1] = c.g + 0.006f;
-            p[2] = c.b + 0.010f;
-            p[3] = 1.0f;
-        }
+    forEachPixel(image, [&](int x, int y, float* p) {
+        const float u = x / w, v = y / h;  // v = 0 at the top
+        const float smoke = fbm(u * 4.0f, v * 4.0f, 4, 6, 0.55f, 21u);
+        const float streaks = fbm(u * 3.0f, v * 12.0f, 3, 4, 0.5f, 22u);
+        const float horizon = std::exp(-std::pow((v - 0.78f) * 5.5f, 2.0f));
+        const float depth = 0.25f + 0.75f * v;
+        // Dark towards the sides: the panel ends inside the view, and black lies beyond.
+        const float vignette = clamp01(1.0f - std::pow(std::hypot(u - 0.5f, (v - 0.55f) * 0.9f) * 1.55f, 2.2f)) *
+                               smoothstep(0.0f, 0.22f, u) * smoothstep(1.0f, 0.78f, u);
+        float heat = (0.10f + 0.30f * smoke * depth + 0.42f * horizon * (0.5f + smoke) + 0.06f * streaks) * vignette;
+        const Rgb c = scale(fireRamp(heat * 0.9f), 0.85f);
+        p[0] = c.r + 0.015f;
+        p[1] = c.g + 0.006f;
+        p[2] = c.b + 0.010f;
+        p[3] = 1.0f;
+    });
     paintSparks(image, 160, 23u, 0.35f, 0.95f, 0.45f);
 }
 
@@ -300,24 +288,22 @@ void paintBackdropCentre(Image& image, const Fonts&)
 void paintBackdropSide(Image& image, const Fonts&)
 {
     const float w = static_cast<float>(image.width), h = static_cast<float>(image.height);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const float u = x / w, v = y / h;
-            const float sway = 0.06f * (fbm(v * 3.0f, 0.5f, 3, 3, 0.5f, 31u) - 0.5f);
-            const float across = (u - 0.5f + sway) / 0.16f;
-            const float column = std::exp(-across * across);
-            const float rising = fbm(u * 5.0f, v * 3.0f, 5, 6, 0.6f, 32u);
-            const float curls = fbm(u * 10.0f, v * 7.0f, 10, 4, 0.5f, 33u);
-            const float lit = smoothstep(0.05f, 0.95f, v);  // brighter near the bottom
-            const float edge = smoothstep(0.0f, 0.22f, u) * smoothstep(1.0f, 0.78f, u);
-            const float density = column * (0.45f + 1.1f * rising * curls) * edge;
-            float* p = image.at(x, y);
-            const Rgb c = mix({0.16f, 0.04f, 0.03f}, fireRamp(0.62f + 0.3f * rising), lit * (0.5f + 0.5f * rising));
-            p[0] = c.r;
-            p[1] = c.g;
-            p[2] = c.b;
-            p[3] = clamp01(density * (0.45f + 0.55f * lit)) * smoothstep(0.0f, 0.08f, v) * smoothstep(1.0f, 0.9f, v);
-        }
+    forEachPixel(image, [&](int x, int y, float* p) {
+        const float u = x / w, v = y / h;
+        const float sway = 0.06f * (fbm(v * 3.0f, 0.5f, 3, 3, 0.5f, 31u) - 0.5f);
+        const float across = (u - 0.5f + sway) / 0.16f;
+        const float column = std::exp(-across * across);
+        const float rising = fbm(u * 5.0f, v * 3.0f, 5, 6, 0.6f, 32u);
+        const float curls = fbm(u * 10.0f, v * 7.0f, 10, 4, 0.5f, 33u);
+        const float lit = smoothstep(0.05f, 0.95f, v);  // brighter near the bottom
+        const float edge = smoothstep(0.0f, 0.22f, u) * smoothstep(1.0f, 0.78f, u);
+        const float density = column * (0.45f + 1.1f * rising * curls) * edge;
+        const Rgb c = mix({0.16f, 0.04f, 0.03f}, fireRamp(0.62f + 0.3f * rising), lit * (0.5f + 0.5f * rising));
+        p[0] = c.r;
+        p[1] = c.g;
+        p[2] = c.b;
+        p[3] = clamp01(density * (0.45f + 0.55f * lit)) * smoothstep(0.0f, 0.08f, v) * smoothstep(1.0f, 0.9f, v);
+    });
 }
 
 // Star sprite: a white glow with a hot core and four fine rays; alpha carries
@@ -325,21 +311,19 @@ void paintBackdropSide(Image& image, const Fonts&)
 void paintStar(Image& image, const Fonts&)
 {
     const float c = image.width * 0.5f;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const float dx = (x + 0.5f - c) / c, dy = (y + 0.5f - c) / c;
-            const float r = std::hypot(dx, dy);
-            // Fifty of these overlap along a trail, so all but the core stays faint.
-            const float core = std::exp(-r * r * 220.0f);
-            const float glow = std::exp(-r * r * 18.0f) * 0.10f;
-            const float rays = (std::exp(-std::fabs(dx) * 70.0f) + std::exp(-std::fabs(dy) * 70.0f)) * std::exp(-r * 4.5f) * 0.22f;
-            const float fade = smoothstep(1.0f, 0.8f, r);
-            float* p = image.at(x, y);
-            p[0] = 1.0f;
-            p[1] = 1.0f;
-            p[2] = 1.0f;
-            p[3] = clamp01((core + glow + rays) * fade);
-        }
+    forEachPixel(image, [&](int x, int y, float* p) {
+        const float dx = (x + 0.5f - c) / c, dy = (y + 0.5f - c) / c;
+        const float r = std::hypot(dx, dy);
+        // Fifty of these overlap along a trail, so all but the core stays faint.
+        const float core = std::exp(-r * r * 220.0f);
+        const float glow = std::exp(-r * r * 18.0f) * 0.10f;
+        const float rays = (std::exp(-std::fabs(dx) * 70.0f) + std::exp(-std::fabs(dy) * 70.0f)) * std::exp(-r * 4.5f) * 0.22f;
+        const float fade = smoothstep(1.0f, 0.8f, r);
+        p[0] = 1.0f;
+        p[1] = 1.0f;
+        p[2] = 1.0f;
+        p[3] = clamp01((core + glow + rays) * fade);
+    });
 }
 
 const std::vector<TextureEntry>& textureTable()
