@@ -37,19 +37,8 @@ constexpr float CLEAN_SHOT0_TIME = 20.0f;  // shot 0, no flash or fade open
 
 float after(float t) { return std::nextafter(t, 1e30f); }
 
-class FireScene : public GLTest {
+class FireScene : public SceneTest {
 protected:
-    void SetUp() override
-    {
-        GLTest::SetUp();
-        cd = std::make_unique<ScopedChdir>(dir.path());
-        playState = PLAY_RUNNING;
-    }
-    void TearDown() override
-    {
-        cd.reset();
-        GLTest::TearDown();
-    }
     // Writes the main and fire models the loader will read.
     void writeModels(const std::string& mainText, const std::string& flameText)
     {
@@ -89,8 +78,6 @@ protected:
     }
     static void save(const Frame& frame, const std::string& name) { keepFrame(frame, name); }
     // Whether the reader has been built: a generated model loads.
-    TempDir dir;
-    std::unique_ptr<ScopedChdir> cd;
 };
 
 }  // namespace

@@ -106,19 +106,8 @@ Matrix inverse(const Matrix& m)
     return out;
 }
 
-class Flythrough : public GLTest {
+class Flythrough : public SceneTest {
 protected:
-    void SetUp() override
-    {
-        GLTest::SetUp();
-        cd = std::make_unique<ScopedChdir>(dir.path());
-        playState = PLAY_RUNNING;
-    }
-    void TearDown() override
-    {
-        cd.reset();
-        GLTest::TearDown();
-    }
     void loadAndSetUp()
     {
         ASSERT_EQ(flythroughLoad(), 1);
@@ -131,8 +120,6 @@ protected:
         flythroughDraw(t);
     }
     static void save(const Frame& frame, const std::string& name) { keepFrame(frame, name); }
-    TempDir dir;
-    std::unique_ptr<ScopedChdir> cd;
 };
 
 }  // namespace

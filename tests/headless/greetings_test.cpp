@@ -35,21 +35,13 @@ int referenceValue(int n) { return static_cast<int>((referenceState(n) >> 16) & 
 // Red level of logo entry k's test texture.
 unsigned char logoRed(int k) { return static_cast<unsigned char>(25 * (k + 1)); }
 
-class Greetings : public GLTest {
+class Greetings : public SceneTest {
 protected:
     void SetUp() override
     {
-        GLTest::SetUp();
-        cd = std::make_unique<ScopedChdir>(dir.path());
-        playState = PLAY_RUNNING;
-        sceneDone = 0;
+        SceneTest::SetUp();
         ASSERT_EQ(greetingsLoad(), 1);
         ASSERT_EQ(greetingsSetup(), 1);
-    }
-    void TearDown() override
-    {
-        cd.reset();
-        GLTest::TearDown();
     }
     // Every particle far outside the view, alive for good and still.
     static void parkAll()
@@ -58,10 +50,8 @@ protected:
     }
     // A particle at the centre of the view: the fountain's origin is 11 above it.
     static void centre(int i) { greetingParticles[i] = {1.0f, 0.0f, 0.0f, -11.0f, 0.0f, 0.0f}; }
-    void save(const Frame& frame, const std::string& name) { writePng(dir.file(name), frame); }
+    void save(const Frame& frame, const std::string& name) { keepFrame(frame, name); }
 
-    TempDir dir;
-    std::unique_ptr<ScopedChdir> cd;
 };
 
 }  // namespace

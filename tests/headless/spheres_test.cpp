@@ -47,26 +47,16 @@ double redOverBlue(const Frame& frame, int x, int y)
     return sum / 900.0;
 }
 
-class Spheres : public GLTest {
+class Spheres : public SceneTest {
 protected:
     void SetUp() override
     {
-        GLTest::SetUp();
-        cd = std::make_unique<ScopedChdir>(dir.path());
-        playState = PLAY_RUNNING;
-        sceneDone = 0;
+        SceneTest::SetUp();
         spherePhase1 = spherePhase2 = spherePhase3 = 0.0f;
         solidTexture(TEX_PENTAGRAM, 0, 0, 0);  // a black pentagram adds nothing
     }
-    void TearDown() override
-    {
-        cd.reset();
-        GLTest::TearDown();
-    }
-    void save(const Frame& frame, const std::string& name) { writePng(dir.file(name), frame); }
+    void save(const Frame& frame, const std::string& name) { keepFrame(frame, name); }
 
-    TempDir dir;
-    std::unique_ptr<ScopedChdir> cd;
 };
 
 }  // namespace

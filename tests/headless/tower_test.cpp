@@ -98,19 +98,12 @@ const PhaseRates EXPECTED_RATES[TOWER_PHASE_COUNT] = {
     {0.5f, -3.0f, 0.1f, 0.12f},
 };
 
-class TowerScene : public GLTest {
+class TowerScene : public SceneTest {
 protected:
     void SetUp() override
     {
-        GLTest::SetUp();
-        cd = std::make_unique<ScopedChdir>(dir.path());
-        playState = PLAY_RUNNING;
+        SceneTest::SetUp();
         resetState();
-    }
-    void TearDown() override
-    {
-        cd.reset();
-        GLTest::TearDown();
     }
     static void resetState()
     {
@@ -129,10 +122,8 @@ protected:
         for (int n = 0; n < TOWER_PAGE_COUNT; ++n)
             solidTexture(TEX_TOWER_PAGE_FIRST + static_cast<unsigned>(n), 255, 255, 255);
     }
-    void save(const Frame& frame, const std::string& name) { writePng(dir.file(name), frame); }
+    void save(const Frame& frame, const std::string& name) { keepFrame(frame, name); }
 
-    TempDir dir;
-    std::unique_ptr<ScopedChdir> cd;
 };
 
 }  // namespace

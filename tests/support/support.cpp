@@ -14,6 +14,8 @@
 #include <fstream>
 
 #include "assets/tga.h"
+#include "shell/demo.h"
+#include "shell/keys.h"
 #include "shell/window.h"
 
 namespace fs = std::filesystem;
@@ -112,6 +114,20 @@ void GLTest::TearDown()
     closeMainWindow();
 }
 
+
+void SceneTest::SetUp()
+{
+    GLTest::SetUp();
+    cd = std::make_unique<ScopedChdir>(dir.path());
+    playState = PLAY_RUNNING;
+    sceneDone = 0;
+}
+
+void SceneTest::TearDown()
+{
+    cd.reset();
+    GLTest::TearDown();
+}
 
 std::string packDir()
 {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,17 @@ bool copyPack(const std::string& dir);
 
 // The peer corpus directory, or empty when it is not there.
 std::string corpusDir();
+
+// A GL test for a scene: its working directory is a scratch folder of its own
+// (dir), where the scene's files can be written, the music is playing and no
+// scene is done.
+class SceneTest : public GLTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    TempDir dir;
+    std::unique_ptr<ScopedChdir> cd;
+};
 
 // Skips the current test, saying why, when the corpus is absent.
 #define REQUIRE_CORPUS()                                                         \
