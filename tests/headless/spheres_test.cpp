@@ -270,12 +270,9 @@ TEST_F(Spheres, SetupLightsTheScene)
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
     GLint value = 0;
-    glGetIntegerv(GL_DEPTH_FUNC, &value);
-    EXPECT_EQ(value, GL_LEQUAL);
-    glGetIntegerv(GL_MATRIX_MODE, &value);
-    EXPECT_EQ(value, GL_MODELVIEW);
-    glGetIntegerv(GL_SHADE_MODEL, &value);
-    EXPECT_EQ(value, GL_SMOOTH);
+    EXPECT_EQ(glInteger(GL_DEPTH_FUNC), GL_LEQUAL);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_SHADE_MODEL), GL_SMOOTH);
     glGetMaterialiv(GL_FRONT, GL_SHININESS, &value);
     EXPECT_EQ(value, 128);
     struct Colour {

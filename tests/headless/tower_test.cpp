@@ -400,11 +400,8 @@ TEST_F(TowerScene, SetupAndEndOfFrameState)
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     ASSERT_EQ(towerSceneSetup(), 1);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLint value = 0;
-    glGetIntegerv(GL_DEPTH_FUNC, &value);
-    EXPECT_EQ(value, GL_LEQUAL);
-    glGetIntegerv(GL_MATRIX_MODE, &value);
-    EXPECT_EQ(value, GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_DEPTH_FUNC), GL_LEQUAL);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
     GLfloat clear[4] = {1, 1, 1, 1};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     for (float c : clear) EXPECT_EQ(c, 0.0f);
