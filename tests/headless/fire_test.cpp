@@ -84,24 +84,14 @@ protected:
 
 TEST_F(FireScene, ShotChosenByBoundsClosedAtTheTop)
 {
-    struct Case {
-        float t;
-        int shot;
-    };
-    std::vector<Case> cases = {{0.0f, 0}, {sceneStartsAt(SCENE_FIRE), 0}, {1.0e9f, FIRE_NO_SHOT}, {INFINITY, FIRE_NO_SHOT}};
+    std::vector<ShotCase> cases = {{0.0f, 0}, {sceneStartsAt(SCENE_FIRE), 0}, {1.0e9f, FIRE_NO_SHOT}, {INFINITY, FIRE_NO_SHOT}};
     for (int k = 0; k < FIRE_SHOT_COUNT; ++k) {
         if (k > 0) cases.push_back({(FIRE_SHOT_BOUNDS[k - 1] + FIRE_SHOT_BOUNDS[k]) / 2.0f, k});
         cases.push_back({FIRE_SHOT_BOUNDS[k], k});
         cases.push_back({after(FIRE_SHOT_BOUNDS[k]), k + 1 < FIRE_SHOT_COUNT ? k + 1 : FIRE_NO_SHOT});
     }
     loadAndSetUp();
-    for (const Case& c : cases) {
-        EXPECT_EQ(fireShotAt(c.t), c.shot) << "t = " << c.t;
-        sceneDone = 0;
-        fireSceneDraw(c.t);
-        EXPECT_EQ(fireShot, c.shot) << "t = " << c.t;
-        EXPECT_EQ(sceneDone, c.shot == FIRE_NO_SHOT ? 1 : 0) << "t = " << c.t;
-    }
+    expectShots(cases, fireShotAt, [](float t) { fireSceneDraw(t); }, fireShot, FIRE_NO_SHOT);
 }
 
 TEST_F(FireScene, ShortShotsLastTwoTenthsOfASecond)

@@ -127,23 +127,13 @@ protected:
 TEST_F(Flythrough, ShotBoundsAreInclusiveAtTheTop)
 {
     loadAndSetUp();
-    struct Case {
-        float t;
-        int shot;
-    };
-    std::vector<Case> cases = {{0.0f, 1}, {sceneStartsAt(SCENE_FLYTHROUGH), 1}, {-5.0f, 1}};
+    std::vector<ShotCase> cases = {{0.0f, 1}, {sceneStartsAt(SCENE_FLYTHROUGH), 1}, {-5.0f, 1}};
     for (int k = 1; k <= FLY_SHOT_COUNT; ++k) {
         cases.push_back({BOUNDS[k - 1], k});
         cases.push_back({after(BOUNDS[k - 1]), k < FLY_SHOT_COUNT ? k + 1 : FLY_NO_SHOT});
         cases.push_back({CLEAN_TIMES[k - 1], k});
     }
-    for (const Case& c : cases) {
-        EXPECT_EQ(flyShotAt(c.t), c.shot) << "t = " << c.t;
-        sceneDone = 0;
-        drawStill(c.t);
-        EXPECT_EQ(flyShot, c.shot) << "t = " << c.t;
-        EXPECT_EQ(sceneDone, c.shot == FLY_NO_SHOT ? 1 : 0) << "t = " << c.t;
-    }
+    expectShots(cases, flyShotAt, drawStill, flyShot, FLY_NO_SHOT);
 }
 
 TEST_F(Flythrough, TimesFarPastTheEndEndTheSceneInTheirFirstFrame)

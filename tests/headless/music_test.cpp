@@ -23,6 +23,15 @@ constexpr int SWAPS_PER_SECOND = 60;  // the headless default frame rate
 constexpr int DEVICE_RATE = 44100;    // Hz, as the demo opens the device
 
 // Sound output on the silent device, started, with a directory for test files.
+// The whole decoded data of a stream.
+std::vector<int16_t> streamData(uint32_t stream)
+{
+    const uint32_t length = soundStreamGetLength(stream);
+    std::vector<int16_t> data(length / 2);
+    EXPECT_EQ(soundStreamGetData(stream, 0, data.data(), length), length);
+    return data;
+}
+
 class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -34,17 +43,21 @@ protected:
         ASSERT_EQ(soundStart(), 1);
     }
     void TearDown() override { soundFree(); }
+    // A stereo sweep of the given length at the device's rate, as a stream that
+    // plays from its start; its decoded samples in data.
+    uint32_t playingSweep(int frames, std::vector<int16_t>* data)
+    {
+        const std::string path = dir.file("sweep.mp3");
+        EXPECT_FALSE(writeSweepMp3(path, frames, 2, DEVICE_RATE).empty());
+        const uint32_t stream = soundStreamCreateFile(path.c_str());
+        EXPECT_NE(stream, 0u);
+        if (stream == 0) return 0;
+        *data = streamData(stream);
+        EXPECT_EQ(soundStreamPlay(stream), 1);
+        return stream;
+    }
     TempDir dir;
 };
-
-// The whole decoded data of a stream.
-std::vector<int16_t> streamData(uint32_t stream)
-{
-    const uint32_t length = soundStreamGetLength(stream);
-    std::vector<int16_t> data(length / 2);
-    EXPECT_EQ(soundStreamGetData(stream, 0, data.data(), length), length);
-    return data;
-}
 
 // Everything the silent device has taken, interleaved stereo.
 std::vector<int16_t> heardSamples()
@@ -124,12 +137,9 @@ TEST_F(SoundTest, LengthRateAndFlagsAreThoseOfTheFile)
 
 TEST_F(SoundTest, PlaysTheDecodedSamplesInOrderThenSilence)
 {
-    const std::string path = dir.file("sweep.mp3");
-    ASSERT_FALSE(writeSweepMp3(path, 44100, 2, DEVICE_RATE).empty());
-    const uint32_t stream = soundStreamCreateFile(path.c_str());
+    std::vector<int16_t> data;
+    const uint32_t stream = playingSweep(44100, &data);
     ASSERT_NE(stream, 0u);
-    const std::vector<int16_t> data = streamData(stream);
-    ASSERT_EQ(soundStreamPlay(stream), 1);
     EXPECT_EQ(soundChannelGetPosition(stream), 0u);
     swapFor(0.5);
     EXPECT_EQ(soundChannelGetPosition(stream), 22050u * 4);  // half a second taken, in bytes
@@ -143,12 +153,9 @@ TEST_F(SoundTest, PlaysTheDecodedSamplesInOrderThenSilence)
 
 TEST_F(SoundTest, PauseTakesNothingAndStartGoesOnFromTheSameSample)
 {
-    const std::string path = dir.file("sweep.mp3");
-    ASSERT_FALSE(writeSweepMp3(path, 44100, 2, DEVICE_RATE).empty());
-    const uint32_t stream = soundStreamCreateFile(path.c_str());
+    std::vector<int16_t> data;
+    const uint32_t stream = playingSweep(44100, &data);
     ASSERT_NE(stream, 0u);
-    const std::vector<int16_t> data = streamData(stream);
-    ASSERT_EQ(soundStreamPlay(stream), 1);
     swapFor(0.25);
     ASSERT_EQ(soundPause(), 1);
     const int64_t framesAtPause = headlessAudioFrames();
@@ -193,12 +200,9 @@ TEST_F(SoundTest, SetPositionAlignsDownToAFrameAndClampsToTheLength)
 
 TEST_F(SoundTest, AfterASeekTheOutputGoesOnFromThatByte)
 {
-    const std::string path = dir.file("sweep.mp3");
-    ASSERT_FALSE(writeSweepMp3(path, 88200, 2, DEVICE_RATE).empty());
-    const uint32_t stream = soundStreamCreateFile(path.c_str());
+    std::vector<int16_t> data;
+    const uint32_t stream = playingSweep(88200, &data);
     ASSERT_NE(stream, 0u);
-    const std::vector<int16_t> data = streamData(stream);
-    ASSERT_EQ(soundStreamPlay(stream), 1);
     swapFor(0.5);
     const size_t before = size_t(headlessAudioFrames()) * 2;
     // Forward to 1.25 s (an odd byte, aligned down), then back to 0.1 s.

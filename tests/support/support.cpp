@@ -129,6 +129,18 @@ void SceneTest::TearDown()
     GLTest::TearDown();
 }
 
+void expectShots(const std::vector<ShotCase>& cases, int (*shotAt)(float), void (*drawAt)(float), const int& shown,
+                 int noShot)
+{
+    for (const ShotCase& c : cases) {
+        EXPECT_EQ(shotAt(c.t), c.shot) << "t = " << c.t;
+        sceneDone = 0;
+        drawAt(c.t);
+        EXPECT_EQ(shown, c.shot) << "t = " << c.t;
+        EXPECT_EQ(sceneDone, c.shot == noShot ? 1 : 0) << "t = " << c.t;
+    }
+}
+
 std::string packDir()
 {
     return std::string(VANTREL_BINARY_DIR) + "/data";

@@ -93,6 +93,16 @@ protected:
     std::unique_ptr<ScopedChdir> cd;
 };
 
+// A moment and the camera shot a scene must show then.
+struct ShotCase {
+    float t;   // demo seconds
+    int shot;  // or the scene's value for no shot
+};
+// For every case: the scene's own lookup gives the shot, one frame drawn at
+// that time shows it (shown), and only a frame with no shot ends the scene.
+void expectShots(const std::vector<ShotCase>& cases, int (*shotAt)(float), void (*drawAt)(float), const int& shown,
+                 int noShot);
+
 // Skips the current test, saying why, when the corpus is absent.
 #define REQUIRE_CORPUS()                                                         \
     do {                                                                         \
