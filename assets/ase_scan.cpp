@@ -430,6 +430,16 @@ void AseMemoryStream::skipLine()
 // %d (base 10) and %i (base 0: 0x hexadecimal, 0 octal, else decimal). The value
 // is what strtol makes of the characters taken (saturated to 64 bits) stored
 // into an int, as the C library does.
+int AseMemoryStream::stepToNextByte()
+{
+    ++cursor;
+    if (cursor == length) {
+        eofSeen = 1;
+        return -1;
+    }
+    return static_cast<int>(static_cast<unsigned char>(data[cursor]));
+}
+
 int AseMemoryStream::scanInt(int base, int* out)
 {
     skipSpace();
@@ -457,14 +467,7 @@ int AseMemoryStream::scanInt(int base, int* out)
     bool negative = false;
     bool any = false;  // a digit (or the leading 0) was taken
     int c = static_cast<unsigned char>(data[cursor]);
-    auto next = [&]() {
-        ++cursor;
-        if (cursor == length) {
-            eofSeen = 1;
-            return -1;
-        }
-        return static_cast<int>(static_cast<unsigned char>(data[cursor]));
-    };
+    auto next = [this]() { return stepToNextByte(); };
     if (c == '-' || c == '+') {
         negative = c == '-';
         c = next();
@@ -553,14 +556,7 @@ int AseMemoryStream::scanFloat(float* out)
     }
     const size_t start = cursor;
     int c = static_cast<unsigned char>(data[cursor]);
-    auto next = [&]() {
-        ++cursor;
-        if (cursor == length) {
-            eofSeen = 1;
-            return -1;
-        }
-        return static_cast<int>(static_cast<unsigned char>(data[cursor]));
-    };
+    auto next = [this]() { return stepToNextByte(); };
     // Takes one more character that must be the given letter (any case); the
     // character is consumed even when it does not match. Nothing is read past it.
     auto expect = [&](int letter) {

@@ -261,6 +261,9 @@ struct AseMemoryStream {
 
 private:
     void skipSpace();
+    // Moves the cursor on by one byte: the byte now under it, or -1 with the
+    // end-of-file indicator set when there is none.
+    int stepToNextByte();
     int scanInt(int base, int* out);
     int scanFloat(float* out);
     size_t firstMarkFrom(size_t offset) const;

@@ -108,6 +108,16 @@ protected:
         s.materials = materials;
         return s;
     }
+    // Draws the quad alone in blue with one material: it must come out untextured.
+    static void expectDrawnUntexturedInBlue(QuadNode& quad, AseMaterial* material)
+    {
+        AseScene scene = sceneOf(&quad.node, 1, material, 1);
+        glColor3f(0.0f, 0.0f, 1.0f);
+        drawAseScene(&scene);
+        EXPECT_EQ(pixel(150, 200), BLUE);
+        EXPECT_EQ(pixel(250, 200), BLUE);
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    }
 };
 
 GLint polygonMode()
@@ -253,12 +263,7 @@ TEST_F(Model, MaterialRefMinusOneIsUntexturedEvenWhenFirstMaterialHasABitmap)
         QuadNode quad;
         quad.node.materialRef = ref;
         AseMaterial material = bitmapMaterial(texture);
-        AseScene scene = sceneOf(&quad.node, 1, &material, 1);
-        glColor3f(0.0f, 0.0f, 1.0f);
-        drawAseScene(&scene);
-        EXPECT_EQ(pixel(150, 200), BLUE);
-        EXPECT_EQ(pixel(250, 200), BLUE);
-        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        expectDrawnUntexturedInBlue(quad, &material);
         // The first material's colours are not the node's: the diffuse is its wire colour.
         GLfloat v[4] = {};
         glGetMaterialfv(GL_FRONT, GL_DIFFUSE, v);
@@ -337,12 +342,7 @@ TEST_F(Model, TexturedNodeWithoutTextureVerticesIsDrawnUntextured)
     quad.node.numTexVertices = 0;
     quad.node.texVertices = nullptr;
     AseMaterial material = bitmapMaterial(texture);
-    AseScene scene = sceneOf(&quad.node, 1, &material, 1);
-    glColor3f(0.0f, 0.0f, 1.0f);
-    drawAseScene(&scene);
-    EXPECT_EQ(pixel(150, 200), BLUE);
-    EXPECT_EQ(pixel(250, 200), BLUE);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    expectDrawnUntexturedInBlue(quad, &material);
 }
 
 TEST_F(Model, ReleasedOrEmptyNodesDrawNothing)
