@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri freeglut3-dev
-  libmpg123-dev libmp3lame-dev libstb-dev fonts-dejavu-core
+  libmpg123-dev libmp3lame-dev libebur128-dev libstb-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils xfonts-base xdotool ffmpeg
   locales

@@ -1,7 +1,9 @@
-// Loudness after ITU BS.1770 (K-weighting, absolute and relative gates), a
-// 4x oversampled true-peak estimate, the limiter built on it, and LAME.
+// Loudness and true peak by libebur128 (the reference implementation of ITU
+// BS.1770 and EBU R 128), the limiter on a 4x oversampled peak estimate of its
+// own (it needs the peak of every frame), and LAME.
 #include "tools/assets/soundtrack_master.h"
 
+#include <ebur128.h>
 #include <lame/lame.h>
 
 #include <algorithm>
@@ -12,83 +14,14 @@
 namespace {
 
 constexpr double PI_D = 3.14159265358979323846;
-constexpr int64_t HOP_FRAMES = SYNTH_RATE / 10;  // 100 ms, a quarter of a gating block
-constexpr int BLOCK_HOPS = 4;                    // 400 ms gating block
-constexpr double ABSOLUTE_GATE_LUFS = -70.0;
-constexpr double RELATIVE_GATE_LU = -10.0;
+constexpr int64_t MOMENTARY_FRAMES = SYNTH_RATE * 4 / 10;  // 400 ms, one block of momentary loudness
+constexpr double ABSOLUTE_GATE_LUFS = -70.0;               // the standard's absolute gate
 constexpr int OVERSAMPLE = 4;           // true-peak estimate between samples
 constexpr int INTERP_TAPS = 8;          // taps of each interpolation phase
 constexpr float TRUE_PEAK_SEARCH = 0.5f;  // interpolate where samples reach this share of the peak (-6 dB)
 constexpr int64_t LIMIT_LOOKAHEAD = 220;  // 5 ms of frames
 constexpr float LIMIT_RELEASE_SECONDS = 0.08f;
 constexpr int ENCODE_CHUNK_FRAMES = 1152 * 16;
-
-struct Biquad {
-    double b0, b1, b2, a1, a2;  // coefficients, a0 normalised to 1
-    double z1, z2;              // transposed direct form II state
-};
-
-double biquadTick(Biquad* f, double x)
-{
-    const double y = f->b0 * x + f->z1;
-    f->z1 = f->b1 * x - f->a1 * y + f->z2;
-    f->z2 = f->b2 * x - f->a2 * y;
-    return y;
-}
-
-// The K-weighting pair (high shelf, then high pass) at 44.1 kHz.
-void kWeighting(Biquad* shelf, Biquad* highPass)
-{
-    *shelf = {};
-    *highPass = {};
-    {
-        const double f0 = 1681.974450955533;
-        const double gainDb = 3.999843853973347;
-        const double q = 0.7071752369554196;
-        const double k = std::tan(PI_D * f0 / SYNTH_RATE);
-        const double vh = std::pow(10.0, gainDb / 20.0);
-        const double vb = std::pow(vh, 0.4996667741545416);
-        const double a0 = 1.0 + k / q + k * k;
-        shelf->b0 = (vh + vb * k / q + k * k) / a0;
-        shelf->b1 = 2.0 * (k * k - vh) / a0;
-        shelf->b2 = (vh - vb * k / q + k * k) / a0;
-        shelf->a1 = 2.0 * (k * k - 1.0) / a0;
-        shelf->a2 = (1.0 - k / q + k * k) / a0;
-    }
-    {
-        const double f0 = 38.13547087602444;
-        const double q = 0.5003270373238773;
-        const double k = std::tan(PI_D * f0 / SYNTH_RATE);
-        const double a0 = 1.0 + k / q + k * k;
-        highPass->b0 = 1.0;
-        highPass->b1 = -2.0;
-        highPass->b2 = 1.0;
-        highPass->a1 = 2.0 * (k * k - 1.0) / a0;
-        highPass->a2 = (1.0 - k / q + k * k) / a0;
-    }
-}
-
-// Sum of squares of the K-weighted signal over each 100 ms hop from frame
-// `from`, both channels together.
-std::vector<double> weightedHopEnergy(const float* stereo, int64_t from, int64_t to)
-{
-    Biquad shelf[2] = {};
-    Biquad highPass[2] = {};
-    kWeighting(&shelf[0], &highPass[0]);
-    kWeighting(&shelf[1], &highPass[1]);
-    std::vector<double> hops(static_cast<size_t>((to - from) / HOP_FRAMES), 0.0);
-    for (int64_t i = from; i < from + static_cast<int64_t>(hops.size()) * HOP_FRAMES; ++i) {
-        double sum = 0.0;
-        for (int c = 0; c < 2; ++c) {
-            const double y = biquadTick(&highPass[c], biquadTick(&shelf[c], stereo[i * 2 + c]));
-            sum += y * y;
-        }
-        hops[static_cast<size_t>((i - from) / HOP_FRAMES)] += sum;
-    }
-    return hops;
-}
-
-double energyToLufs(double meanSquare) { return meanSquare > 0.0 ? -0.691 + 10.0 * std::log10(meanSquare) : -200.0; }
 
 // Interpolation filter for the point `phase` / OVERSAMPLE after a sample:
 // a Hann-windowed sinc over the samples -3 .. +4 around it, summing to one.
@@ -136,69 +69,60 @@ std::vector<float> framePeaks(const float* stereo, int64_t frames, float floor)
     return peaks;
 }
 
-float samplePeak(const float* stereo, int64_t frames)
-{
-    float peak = 0.0f;
-    for (int64_t i = 0; i < frames * 2; ++i) peak = maxOf(peak, std::fabs(stereo[i]));
-    return peak;
-}
+}  // namespace
+
+namespace {
+
+// A meter of the standard's reference implementation over some frames; null
+// when it cannot be made.
+struct Meter {
+    ebur128_state* state = nullptr;
+    Meter(int mode, const float* stereo, int64_t from, int64_t to) : state(ebur128_init(2, SYNTH_RATE, mode))
+    {
+        if (state != nullptr && to > from)
+            ebur128_add_frames_float(state, stereo + from * 2, static_cast<size_t>(to - from));
+    }
+    ~Meter() { ebur128_destroy(&state); }
+    Meter(const Meter&) = delete;
+    Meter& operator=(const Meter&) = delete;
+};
+
+// Loudness below the absolute gate (silence gives minus infinity) reads as the gate.
+double gated(int status, double lufs) { return status == EBUR128_SUCCESS && lufs > ABSOLUTE_GATE_LUFS ? lufs : ABSOLUTE_GATE_LUFS; }
 
 }  // namespace
 
 double measureIntegratedLoudness(const float* stereo, int64_t frames)
 {
-    const std::vector<double> hops = weightedHopEnergy(stereo, 0, frames);
-    std::vector<double> blocks;
-    for (size_t h = 0; h + BLOCK_HOPS <= hops.size(); ++h) {
-        double sum = 0.0;
-        for (int j = 0; j < BLOCK_HOPS; ++j) sum += hops[h + static_cast<size_t>(j)];
-        blocks.push_back(sum / static_cast<double>(BLOCK_HOPS * HOP_FRAMES));
-    }
-    double absoluteSum = 0.0;
-    int absoluteCount = 0;
-    for (double block : blocks) {
-        if (energyToLufs(block) > ABSOLUTE_GATE_LUFS) {
-            absoluteSum += block;
-            ++absoluteCount;
-        }
-    }
-    if (absoluteCount == 0) return ABSOLUTE_GATE_LUFS;
-    const double relativeGate = energyToLufs(absoluteSum / absoluteCount) + RELATIVE_GATE_LU;
-    double gatedSum = 0.0;
-    int gatedCount = 0;
-    for (double block : blocks) {
-        const double lufs = energyToLufs(block);
-        if (lufs > ABSOLUTE_GATE_LUFS && lufs > relativeGate) {
-            gatedSum += block;
-            ++gatedCount;
-        }
-    }
-    return gatedCount ? energyToLufs(gatedSum / gatedCount) : ABSOLUTE_GATE_LUFS;
+    Meter meter(EBUR128_MODE_I, stereo, 0, frames);
+    if (meter.state == nullptr) return ABSOLUTE_GATE_LUFS;
+    double lufs = 0.0;
+    const int status = ebur128_loudness_global(meter.state, &lufs);
+    return gated(status, lufs);
 }
 
 double measureBlockLoudness(const float* stereo, int64_t frames, int64_t start)
 {
     // The filters settle over the second before the block.
     const int64_t warmUp = SYNTH_RATE;
-    const int64_t from = start > warmUp ? start - warmUp : 0;
-    const int64_t to = start + BLOCK_HOPS * HOP_FRAMES;
+    const int64_t to = start + MOMENTARY_FRAMES;
     if (start < 0 || to > frames) return ABSOLUTE_GATE_LUFS;
-    const std::vector<double> hops = weightedHopEnergy(stereo, from, to);
-    double sum = 0.0;
-    int64_t counted = 0;
-    for (size_t h = static_cast<size_t>((start - from) / HOP_FRAMES); h < hops.size(); ++h) {
-        sum += hops[h];
-        counted += HOP_FRAMES;
-    }
-    return counted ? energyToLufs(sum / static_cast<double>(counted)) : ABSOLUTE_GATE_LUFS;
+    Meter meter(EBUR128_MODE_M, stereo, start > warmUp ? start - warmUp : 0, to);
+    if (meter.state == nullptr) return ABSOLUTE_GATE_LUFS;
+    double lufs = 0.0;
+    const int status = ebur128_loudness_momentary(meter.state, &lufs);
+    return gated(status, lufs);
 }
 
 float measureTruePeak(const float* stereo, int64_t frames)
 {
-    float peak = 0.0f;
-    // Only the loudest stretches can hold the true peak.
-    for (float p : framePeaks(stereo, frames, samplePeak(stereo, frames) * TRUE_PEAK_SEARCH)) peak = maxOf(peak, p);
-    return peak;
+    Meter meter(EBUR128_MODE_TRUE_PEAK, stereo, 0, frames);
+    double peak = 0.0;
+    for (unsigned channel = 0; channel < 2 && meter.state != nullptr; ++channel) {
+        double p = 0.0;
+        if (ebur128_true_peak(meter.state, channel, &p) == EBUR128_SUCCESS) peak = std::max(peak, p);
+    }
+    return static_cast<float>(peak);
 }
 
 void limitPeaks(float* stereo, int64_t frames, float ceiling)

@@ -15,12 +15,12 @@ constexpr int MP3_QUALITY = 3;         // LAME's algorithm quality, 0 best .. 9 
 // decoded frame n is the piece's frame n.
 constexpr int MP3_CODEC_DELAY_FRAMES = 1105;
 
-// Integrated loudness of the whole signal in LUFS (K-weighted, gated, 400 ms
-// blocks with 75 % overlap); -70 for silence.
+// Integrated loudness of the whole signal in LUFS (EBU R 128, by libebur128);
+// -70, the absolute gate, for silence.
 double measureIntegratedLoudness(const float* stereo, int64_t frames);
 // Momentary loudness (one 400 ms block) starting at the given frame, in LUFS.
 double measureBlockLoudness(const float* stereo, int64_t frames, int64_t start);
-// Largest absolute value of the signal, between samples too (4x oversampled).
+// True peak of the signal (libebur128: 4x oversampled), linear.
 float measureTruePeak(const float* stereo, int64_t frames);
 // Lowers the gain around every place whose true peak would exceed ceiling
 // (linear), smoothly: 5 ms look-ahead and attack, 80 ms release.
