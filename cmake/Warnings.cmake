@@ -1,6 +1,9 @@
 # Warnings on, and the sanitizers when asked for.
 function(vantrel_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(VANTREL_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 if(VANTREL_SANITIZE)

@@ -3,5 +3,6 @@
 # the asset pack build/data). Extra arguments go to CMake's configure step.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+# VANTREL_WERROR=1 makes every compiler warning an error (as CI builds).
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_WERROR="${VANTREL_WERROR:-0}" "$@" >/dev/null
 cmake --build "$root/build" -j"$(nproc)"

@@ -27,7 +27,8 @@ command -v "$cxx" >/dev/null || { echo "fuzz.sh: clang++ not found" >&2; exit 1;
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
-  -DVANTREL_FUZZERS=ON -DVANTREL_TESTS=OFF -DVANTREL_BENCHMARKS=OFF -DVANTREL_ASSETS=ON >/dev/null
+  -DVANTREL_FUZZERS=ON -DVANTREL_TESTS=OFF -DVANTREL_BENCHMARKS=OFF -DVANTREL_ASSETS=ON \
+  -DVANTREL_WERROR="${VANTREL_WERROR:-0}" >/dev/null
 targets=(fuzz_tga fuzz_ase fuzz_ase_mutate fuzz_mp3)
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" vantrel-pack
 

@@ -5,7 +5,8 @@
 #      Sanitizer, LeakSanitizer): every test again;
 #   3. the fuzz build in build-fuzz/: the fixture and peer-corpus replays, then
 #      each libFuzzer target for VANTREL_FUZZ_SECONDS seconds (default 60).
-# VANTREL_SANITIZER_SUITE=0 leaves stage 2 out, VANTREL_FUZZ_SECONDS=0 stage 3.
+# VANTREL_SANITIZER_SUITE=0 leaves stage 2 out, VANTREL_FUZZ_SECONDS=0 stage 3;
+# VANTREL_WERROR=1 (as CI sets it) makes every compiler warning an error.
 # Each suite runs under an Xvfb of its own; tests that need a screen of a given
 # size start their own. A test that fails fails the command: nothing is run
 # twice. Where ../shared is beside the checkout, a skipped test fails it too
@@ -74,7 +75,7 @@ if [ "${VANTREL_SANITIZER_SUITE:-1}" != 0 ]; then
   stage "sanitizer build"
   asan="$root/build-asan"
   cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_SANITIZE=ON \
-    -DVANTREL_BENCHMARKS=OFF >/dev/null
+    -DVANTREL_BENCHMARKS=OFF -DVANTREL_WERROR="${VANTREL_WERROR:-0}" >/dev/null
   cmake --build "$asan" -j"$jobs"
   stage "sanitizer tests"
   # Any report fails the test: UB aborts (the build does not recover), leaks
