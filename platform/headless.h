@@ -32,11 +32,11 @@ struct HeadlessConfig {
 void headlessConfigure(const HeadlessConfig& config);
 const HeadlessConfig& headlessConfig();
 
-// Changes the frame rate from the next frame on (called from an onSwap callback,
-// it sets the time of the frame after the one just swapped). The rate must be
-// one whose frames are a whole number of counts (see HEADLESS_COUNTER_FREQUENCY);
-// returns 0, changing nothing, for any other.
-int headlessSetFramesPerSecond(int framesPerSecond);
+// Sets how far the virtual counter moves at each swap from the next frame on
+// (called from an onSwap callback, it sets the time of the frame after the one
+// just swapped): a whole number of counts, at least one. Returns 0, changing
+// nothing, for anything less. headlessConfigure goes back to the configured rate.
+int headlessSetFrameStep(int64_t counts);
 
 // Schedules a message, delivered by platformPeekMessage once the demo time has
 // reached demoSeconds. Demo time is counted from the moment the demo clock starts

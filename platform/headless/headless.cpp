@@ -31,6 +31,7 @@ HeadlessConfig config;                     // the configuration in force
 int64_t counter = 0;                       // virtual counter, counts since configuration
 int64_t epoch = 0;                         // counter when the demo clock started
 int64_t swapCount = 0;                     // buffer swaps since configuration
+int64_t frameStep = 0;                     // counts per swap set by headlessSetFrameStep; 0: by the frame rate
 std::vector<ScheduledMessage> script;      // scripted messages, sorted by time then order
 long scheduled = 0;                        // messages scheduled so far
 int quitPosted = 0;                        // platformPostQuitMessage called, message not yet taken
@@ -106,6 +107,7 @@ void destroyTarget()
 
 int64_t countsPerFrame()
 {
+    if (frameStep > 0) return frameStep;
     const int fps = config.framesPerSecond > 0 ? config.framesPerSecond : 60;
     return HEADLESS_COUNTER_FREQUENCY / fps;
 }
@@ -118,6 +120,7 @@ void headlessConfigure(const HeadlessConfig& newConfig)
     counter = 0;
     epoch = 0;
     swapCount = 0;
+    frameStep = 0;
     script.clear();
     scheduled = 0;
     quitPosted = 0;
@@ -136,10 +139,10 @@ const HeadlessConfig& headlessConfig()
     return config;
 }
 
-int headlessSetFramesPerSecond(int framesPerSecond)
+int headlessSetFrameStep(int64_t counts)
 {
-    if (framesPerSecond <= 0 || HEADLESS_COUNTER_FREQUENCY % framesPerSecond != 0) return 0;
-    config.framesPerSecond = framesPerSecond;
+    if (counts < 1) return 0;
+    frameStep = counts;
     return 1;
 }
 

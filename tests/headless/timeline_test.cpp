@@ -3,6 +3,7 @@
 // the pack's soundtrack has its accent within one frame of it. The scenes and
 // the soundtrack generator both read the table, so moving an entry moves both;
 // an offset written into either one alone fails here.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -17,12 +18,13 @@ namespace {
 
 constexpr int VIEWER_FPS = 60;                  // frames per second of the picture checked: the viewer's
 constexpr double FRAME_SECONDS = 1.0 / VIEWER_FPS;
-constexpr int FRAMES_AROUND_FLASH = 3;          // viewer frames drawn either side of a flash's start
-// Away from the flashes the run steps a second, then a tenth, at a time: every
-// step is a whole number of viewer frames, so the frames around each flash are
-// the viewer's frames, and the scenes, timed by demo time, are where the viewer
-// sees them (only the per-frame drift of the fire's clouds runs slower).
-constexpr int COARSE_FPS[] = {1, 10};
+constexpr int FRAMES_AROUND_FLASH = 1;          // viewer frames drawn either side of a flash's start
+// Away from the flashes the run steps this many viewer frames at a time, then
+// jumps to the first frame a flash needs: every step is a whole number of
+// viewer frames, so the frames around each flash are the viewer's frames, and
+// the scenes, timed by demo time, are where the viewer sees them then (only the
+// per-frame drift of the fire's clouds and the greetings' fountain runs slower).
+constexpr int64_t COARSE_FRAMES = 5 * VIEWER_FPS;
 constexpr double BRIGHTER_LEVELS = 0.5;         // mean level (0..255) the frame after a flash's start gains at least
 constexpr double ONSET_SEARCH_SECONDS = 0.06;   // how far from a flash an accent is looked for
 
@@ -73,12 +75,11 @@ void onFlashRunSwap(void* user)
         if (start + FRAMES_AROUND_FLASH > now && (windowStart < 0 || start - FRAMES_AROUND_FLASH < windowStart))
             windowStart = start - FRAMES_AROUND_FLASH;
     }
-    int fps = windowStart < 0 ? COARSE_FPS[0] : VIEWER_FPS;
-    for (int coarse : COARSE_FPS)
-        if (windowStart >= 0 && fps == VIEWER_FPS && now + VIEWER_FPS / coarse <= windowStart) fps = coarse;
-    headlessSetFramesPerSecond(fps);
-    const int64_t next = now + VIEWER_FPS / fps;
-    run.drawing = windowStart >= 0 && next >= windowStart;
+    int64_t step = 1;  // viewer frames to the next frame
+    if (windowStart < 0) step = COARSE_FRAMES;  // past the last flash
+    else if (now < windowStart) step = std::min<int64_t>(COARSE_FRAMES, windowStart - now);
+    headlessSetFrameStep(step * (HEADLESS_COUNTER_FREQUENCY / VIEWER_FPS));
+    run.drawing = windowStart >= 0 && now + step >= windowStart;
     headlessSetRasterDiscard(!run.drawing);
 }
 
@@ -151,7 +152,7 @@ TEST(Timeline, EveryFlashBrightensTheFrameAfterItsStart)
     for (const FlashRef& flash : run.flashes) last = std::fmax(last, flash.window().end);
 
     HeadlessConfig config;
-    config.framesPerSecond = COARSE_FPS[0];  // onFlashRunSwap steps from here
+    config.framesPerSecond = VIEWER_FPS;  // onFlashRunSwap sets every step from the first on
     config.quiet = 1;
     config.onSwap = onFlashRunSwap;
     config.onSwapUser = &run;
