@@ -43,6 +43,15 @@ void expectFloats(const float* v, std::initializer_list<float> expected)
     for (float e : expected) EXPECT_FLOAT_EQ(v[i++], e) << "component " << i - 1;
 }
 
+// A face's vertex indices and material id: {A, B, C, material}.
+void expectFace(const MeshFace& face, const int (&expected)[4], int index)
+{
+    EXPECT_EQ(face.v[0], expected[0]) << "face " << index;
+    EXPECT_EQ(face.v[1], expected[1]) << "face " << index;
+    EXPECT_EQ(face.v[2], expected[2]) << "face " << index;
+    EXPECT_EQ(face.materialId, expected[3]) << "face " << index;
+}
+
 }  // namespace
 
 TEST(AseRead, FaceLineWithSmoothingFillsIndicesAndMaterialId)
@@ -54,12 +63,7 @@ TEST(AseRead, FaceLineWithSmoothingFillsIndicesAndMaterialId)
     ASSERT_EQ(g.numFaces, 2);
     // Blanks and tabs are interchangeable in the face form.
     const int expected[2][4] = {{0, 1, 2, 0}, {2, 1, 0, 5}};
-    for (int f = 0; f < 2; ++f) {
-        EXPECT_EQ(g.faces[f].v[0], expected[f][0]) << "face " << f;
-        EXPECT_EQ(g.faces[f].v[1], expected[f][1]) << "face " << f;
-        EXPECT_EQ(g.faces[f].v[2], expected[f][2]) << "face " << f;
-        EXPECT_EQ(g.faces[f].materialId, expected[f][3]) << "face " << f;
-    }
+    for (int f = 0; f < 2; ++f) expectFace(g.faces[f], expected[f], f);
 }
 
 TEST(AseRead, FaceLineWithoutSmoothingValueFillsIndicesOnly)
@@ -70,12 +74,7 @@ TEST(AseRead, FaceLineWithoutSmoothingValueFillsIndicesOnly)
     // Empty smoothing and a smoothing list stop the read before the material id;
     // the next face line is read in full.
     const int expected[3][4] = {{0, 1, 2, 0}, {2, 1, 0, 0}, {1, 2, 0, 6}};
-    for (int f = 0; f < 3; ++f) {
-        EXPECT_EQ(g.faces[f].v[0], expected[f][0]) << "face " << f;
-        EXPECT_EQ(g.faces[f].v[1], expected[f][1]) << "face " << f;
-        EXPECT_EQ(g.faces[f].v[2], expected[f][2]) << "face " << f;
-        EXPECT_EQ(g.faces[f].materialId, expected[f][3]) << "face " << f;
-    }
+    for (int f = 0; f < 3; ++f) expectFace(g.faces[f], expected[f], f);
 }
 
 TEST(AseRead, TextureFaceColonIsOptional)

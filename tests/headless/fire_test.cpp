@@ -233,13 +233,7 @@ TEST_F(FireScene, PausedFramesDrawNothingAndResumingJumpsByThePause)
     const float phase = shotPhase1;
     const CloudParticle cloud = cloudParticles[42];
 
-    playState = PLAY_PAUSED;
-    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    for (float t : {31.0f, 32.0f, 36.0f}) EXPECT_EQ(fireSceneDraw(t), 1);
-    const Frame paused = readFrame();
-    EXPECT_TRUE(paused.uniform());
-    EXPECT_NEAR(paused.at(400, 300)[2], 153, 1);  // the marker colour, untouched
+    expectPausedDrawsNothing(fireSceneDraw, {31.0f, 32.0f, 36.0f});
     EXPECT_EQ(lastFrameTime, 30.0f);
     EXPECT_EQ(shotPhase1, phase);
     EXPECT_EQ(cloudParticles[42].x, cloud.x);

@@ -214,13 +214,7 @@ TEST_F(Flythrough, PauseKeepsEverythingAndResumingJumpsByThePause)
     lastFrameTime = 133.0f;
     flythroughDraw(133.0f);  // shot 3
     const float phase = flyShotPhase[2];
-    playState = PLAY_PAUSED;
-    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    for (float t : {133.5f, 134.0f, 136.5f}) EXPECT_EQ(flythroughDraw(t), 1);
-    const Frame paused = readFrame();
-    EXPECT_TRUE(paused.uniform());
-    EXPECT_EQ(paused.at(10, 10)[2], 255);  // not even cleared
+    expectPausedDrawsNothing(flythroughDraw, {133.5f, 134.0f, 136.5f});
     EXPECT_EQ(lastFrameTime, 133.0f);
     EXPECT_EQ(flyShotPhase[2], phase);
 

@@ -129,6 +129,17 @@ void SceneTest::TearDown()
     GLTest::TearDown();
 }
 
+void expectPausedDrawsNothing(int (*draw)(float), std::initializer_list<float> times)
+{
+    playState = PLAY_PAUSED;
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (float t : times) EXPECT_EQ(draw(t), 1) << "t = " << t;
+    const Frame paused = readFrame();
+    EXPECT_TRUE(paused.uniform());
+    EXPECT_NEAR(paused.at(400, 300)[2], 153, 1);  // the marker colour, untouched
+}
+
 void expectShots(const std::vector<ShotCase>& cases, int (*shotAt)(float), void (*drawAt)(float), const int& shown,
                  int noShot)
 {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,6 +93,11 @@ protected:
     TempDir dir;
     std::unique_ptr<ScopedChdir> cd;
 };
+
+// With the music paused, draws a scene at each of the times over a frame
+// cleared to a marker colour: every draw must go on (return 1) and leave the
+// frame exactly as it was, not even cleared.
+void expectPausedDrawsNothing(int (*draw)(float), std::initializer_list<float> times);
 
 // A moment and the camera shot a scene must show then.
 struct ShotCase {
