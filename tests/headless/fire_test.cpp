@@ -282,12 +282,8 @@ TEST_F(FireScene, SetupEnablesItsStateAndLoadsCloudsUnderItsNames)
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    GLfloat clear[4] = {1, 1, 1, 1};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    for (float c : clear) EXPECT_EQ(c, 0.0f);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
+    expectBlackClearColour();
     for (int i = 0; i < 4; ++i) {
         glBindTexture(GL_TEXTURE_2D, TEX_FIRE_FIRST + static_cast<unsigned>(i));
         GLint width = 0;

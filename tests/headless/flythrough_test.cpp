@@ -269,12 +269,8 @@ TEST_F(Flythrough, SetupEnablesTexturingAndDepth)
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));  // left alone
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    GLfloat clear[4] = {1, 1, 1, 1};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    for (float c : clear) EXPECT_EQ(c, 0.0f);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
+    expectBlackClearColour();
 }
 
 // The model-view the scene leaves after a frame is its shot's camera; shot 4

@@ -253,9 +253,7 @@ TEST_F(Greetings, SetupState)
     EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_SRC_ALPHA);
     EXPECT_EQ(glInteger(GL_BLEND_DST), GL_ONE);
     EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
-    GLfloat clear[4] = {1, 1, 1, 1};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    for (float c : clear) EXPECT_EQ(c, 0.0f);
+    expectBlackClearColour();
 }
 
 // Each file goes under the name of its place in the logo list, whatever the loading order.

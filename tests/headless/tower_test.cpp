@@ -396,9 +396,7 @@ TEST_F(TowerScene, SetupAndEndOfFrameState)
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_EQ(glInteger(GL_DEPTH_FUNC), GL_LEQUAL);
     EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
-    GLfloat clear[4] = {1, 1, 1, 1};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    for (float c : clear) EXPECT_EQ(c, 0.0f);
+    expectBlackClearColour();
 
     // Inside a flash and a fade the overlays leave lighting and texturing on and
     // blending off; the frame's end turns them round.

@@ -74,6 +74,13 @@ GLint glInteger(GLenum name)
     return value;
 }
 
+void expectBlackClearColour()
+{
+    GLfloat clear[4] = {1, 1, 1, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    for (float c : clear) EXPECT_EQ(c, 0.0f);
+}
+
 void pixelExactView()
 {
     glViewport(0, 0, 800, 600);

@@ -41,6 +41,8 @@ void keepFrame(const Frame& frame, const std::string& name);
 void glPixel(int x, int y, unsigned char rgb[3]);
 // One integer of GL state (glGetIntegerv).
 GLint glInteger(GLenum name);
+// The clear colour must be (0, 0, 0, 0), as the scenes set it.
+void expectBlackClearColour();
 // A view in which a vertex (x, y, 0) lands on pixel (x, y) from the bottom left
 // of the 800 x 600 target: identity model-view, an orthographic projection,
 // and depth test, face culling, blending and texturing off.
