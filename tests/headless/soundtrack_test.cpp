@@ -424,12 +424,7 @@ TEST(SoundtrackMaster, EncodedSoundLinesUpWithTheInputAfterTheCodecDelay)
 TEST(Soundtrack, DecodesThroughTheSoundLayerWithAnAccentOnEveryFlash)
 {
     ASSERT_TRUE(packIsThere());
-    openSilentSound();
-    uint32_t frequency = 0, flags = 0;
-    const std::vector<int16_t> pcm = decodeWithSoundLayer(packDir() + "/Halvo.mp3", &frequency, &flags);
-    soundFree();
-    EXPECT_EQ(frequency, uint32_t(RATE));
-    EXPECT_EQ(flags, 0u);  // 16-bit stereo
+    const std::vector<int16_t> pcm = decodePackSoundtrack();
     ASSERT_GE(pcm.size() / 2, size_t(MIN_LENGTH_SECONDS * RATE));
 
     for (float flash : flashStarts()) EXPECT_GT(onsetDb(pcm, flash), ONSET_DB) << "no accent at " << flash << " s";
@@ -492,10 +487,7 @@ TEST(Soundtrack, MeetsItsLoudnessTargetByTheLibraryMeterAndFfmpegs)
     // The meter the master steers by (libebur128) agrees with ffmpeg's on the
     // decode, and by it the pack's soundtrack meets the master's target (the
     // MP3 reads a little below the master it was encoded from) and ceiling.
-    openSilentSound();
-    uint32_t frequency = 0, flags = 0;
-    const std::vector<float> samples = toFloat(decodeWithSoundLayer(soundtrack, &frequency, &flags));
-    soundFree();
+    const std::vector<float> samples = toFloat(decodePackSoundtrack());
     const int64_t frames = static_cast<int64_t>(samples.size() / 2);
     const double ours = measureIntegratedLoudness(samples.data(), frames);
     EXPECT_NEAR(ours, integrated, 0.3);

@@ -36,6 +36,17 @@ std::vector<int16_t> decodeWithSoundLayer(const std::string& path, uint32_t* fre
     return pcm;
 }
 
+std::vector<int16_t> decodePackSoundtrack()
+{
+    openSilentSound();
+    uint32_t frequency = 0, flags = 0;
+    std::vector<int16_t> pcm = decodeWithSoundLayer(std::string(VANTREL_BINARY_DIR) + "/data/Halvo.mp3", &frequency, &flags);
+    soundFree();
+    EXPECT_EQ(frequency, uint32_t(TEST_SOUND_RATE));
+    EXPECT_EQ(flags, 0u);  // 16-bit stereo
+    return pcm;
+}
+
 int64_t soundFrameAt(double seconds) { return static_cast<int64_t>(std::llround(seconds * TEST_SOUND_RATE)); }
 
 double soundEnergy(const std::vector<int16_t>& pcm, double from, double to)

@@ -16,6 +16,11 @@ void openSilentSound();
 // stream could be made.
 std::vector<int16_t> decodeWithSoundLayer(const std::string& path, uint32_t* frequency, uint32_t* flags);
 
+// The pack's soundtrack (build/data/Halvo.mp3) decoded by the demo's sound
+// layer on the silent device, which is closed again; it must be 16-bit stereo
+// at the device's rate. Empty (after a test failure) when it cannot be.
+std::vector<int16_t> decodePackSoundtrack();
+
 // Sample frame of a time, rounded to the nearest.
 int64_t soundFrameAt(double seconds);
 // Mean square of both channels over [from, to) seconds of 16-bit stereo.
