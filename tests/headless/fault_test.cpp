@@ -25,6 +25,7 @@
 #include "shell/music.h"
 #include "tests/support/demo_run.h"
 #include "tests/support/mp3.h"
+#include "tests/support/scene_calls.h"
 #include "tests/support/support.h"
 #include "tools/assets/ase_write.h"
 
@@ -47,49 +48,6 @@ struct Snapshot {
 };
 constexpr Snapshot SNAPSHOTS[SCENE_COUNT] = {{6.0, "titles"},      {30.0, "fire"},       {100.0, "tower"},
                                              {140.0, "flythrough"}, {170.0, "greetings"}, {185.0, "spheres"}};
-
-// Calls into each scene of the sequence, counted by wrappers around the real scenes.
-struct SceneCalls {
-    int setups;
-    int draws;
-    int cleanups;
-};
-SceneCalls sceneCalls[SCENE_COUNT] = {};
-Scene realScenes[SCENE_COUNT] = {};
-int currentScene = -1;  // index of the scene whose set-up ran last
-
-template <int K>
-int countedSetup()
-{
-    currentScene = K;
-    ++sceneCalls[K].setups;
-    return realScenes[K].setup();
-}
-template <int K>
-int countedDraw(float t)
-{
-    ++sceneCalls[K].draws;
-    return realScenes[K].draw(t);
-}
-template <int K>
-void countedCleanup()
-{
-    ++sceneCalls[K].cleanups;
-    realScenes[K].cleanup();
-}
-
-void installCountingScenes()
-{
-    for (SceneCalls& calls : sceneCalls) calls = SceneCalls{};
-    if (sceneSequence[0].setup == countedSetup<0>) return;  // already in place from an earlier run
-    for (int k = 0; k < SCENE_COUNT; ++k) realScenes[k] = sceneSequence[k];
-    sceneSequence[0] = Scene{countedSetup<0>, countedDraw<0>, countedCleanup<0>, realScenes[0].seedsLastFrameTime};
-    sceneSequence[1] = Scene{countedSetup<1>, countedDraw<1>, countedCleanup<1>, realScenes[1].seedsLastFrameTime};
-    sceneSequence[2] = Scene{countedSetup<2>, countedDraw<2>, countedCleanup<2>, realScenes[2].seedsLastFrameTime};
-    sceneSequence[3] = Scene{countedSetup<3>, countedDraw<3>, countedCleanup<3>, realScenes[3].seedsLastFrameTime};
-    sceneSequence[4] = Scene{countedSetup<4>, countedDraw<4>, countedCleanup<4>, realScenes[4].seedsLastFrameTime};
-    sceneSequence[5] = Scene{countedSetup<5>, countedDraw<5>, countedCleanup<5>, realScenes[5].seedsLastFrameTime};
-}
 
 // How many texture names in [first, last] hold an image, leaving the binding as it was.
 // The zoom blur's render target is not one of the demo's files and is not counted.
@@ -119,7 +77,7 @@ void recordSwap(void* user)
 {
     RunLog& log = *static_cast<RunLog*>(user);
     recordDemoSwap(&log);
-    if (sceneDone && currentScene == SCENE_COUNT - 1) {
+    if (sceneDone && sceneCalls.current == SCENE_COUNT - 1) {
         // Everything is loaded by now; the spheres' clean-up comes next.
         log.fixedTextures = texturesWithImages(TEX_LOADING, LAST_FIXED_TEXTURE);
         log.materialTextures =
@@ -132,7 +90,7 @@ void recordSwap(void* user)
 int runDemo(const std::string& workingDirectory, int framesPerSecond, RunLog& log)
 {
     for (const Snapshot& s : SNAPSHOTS) log.snapshotTimes.push_back(s.time);
-    installCountingScenes();
+    installLoggedDemoScenes();
     return runWholeDemo(workingDirectory, framesPerSecond, &log, recordSwap, &log);
 }
 
@@ -143,11 +101,12 @@ void expectEverySceneRan(const RunLog& log, int framesPerSecond)
     expectScenesEndedOnTime(log, framesPerSecond);
     for (int k = 0; k < SCENE_COUNT; ++k) {
         SCOPED_TRACE(DEMO_TIMELINE[k].name);
-        EXPECT_EQ(sceneCalls[k].setups, 1);
-        EXPECT_EQ(sceneCalls[k].cleanups, 1);
+        const std::string number = std::to_string(k + 1);
+        EXPECT_EQ(sceneCalls.count("setup" + number), 1);
+        EXPECT_EQ(sceneCalls.count("cleanup" + number), 1);
         const double seconds = DEMO_TIMELINE[k].end - sceneStartsAt(k);
-        EXPECT_GE(sceneCalls[k].draws, static_cast<int>(seconds * framesPerSecond));
-        EXPECT_LE(sceneCalls[k].draws, static_cast<int>(seconds * framesPerSecond) + 2);
+        EXPECT_GE(sceneCalls.count("draw" + number), static_cast<int>(seconds * framesPerSecond));
+        EXPECT_LE(sceneCalls.count("draw" + number), static_cast<int>(seconds * framesPerSecond) + 2);
     }
     EXPECT_GE(log.lastTime, SPHERES_END);
     ASSERT_EQ(log.snapshots.size(), static_cast<size_t>(SCENE_COUNT));

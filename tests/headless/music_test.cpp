@@ -15,6 +15,7 @@
 #include "shell/keys.h"
 #include "shell/music.h"
 #include "tests/support/mp3.h"
+#include "tests/support/scene_calls.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -496,27 +497,11 @@ namespace {
 constexpr int DEMO_FRAMES_PER_SECOND = 2;  // the whole show in few frames
 
 
-// Scenes that draw nothing and end at the real scenes' end times: what is
-// checked here is the soundtrack over the whole show, not the pictures.
-template <int K>
-int silentSceneDraw(float time)
-{
-    if (time >= DEMO_TIMELINE[K].end) sceneDone = 1;
-    return 1;
-}
-int noSetup() { return 1; }
-void noCleanup() {}
-
 // Runs the whole demo at a low frame rate in a directory of its own, with the
 // six scenes replaced by ones that draw nothing; returns its exit status.
 int runDemo(HeadlessConfig config, const TempDir& dir)
 {
-    const Scene silent[SCENE_COUNT] = {
-        {noSetup, silentSceneDraw<0>, noCleanup, 0}, {noSetup, silentSceneDraw<1>, noCleanup, 1},
-        {noSetup, silentSceneDraw<2>, noCleanup, 0}, {noSetup, silentSceneDraw<3>, noCleanup, 1},
-        {noSetup, silentSceneDraw<4>, noCleanup, 0}, {noSetup, silentSceneDraw<5>, noCleanup, 0},
-    };
-    std::copy(std::begin(silent), std::end(silent), sceneSequence);
+    installStandInScenes(timelineEnds());  // what is checked is the soundtrack over the whole show
     config.framesPerSecond = DEMO_FRAMES_PER_SECOND;
     headlessConfigure(config);
     ScopedChdir cd(dir.path());

@@ -11,60 +11,13 @@
 #include "shell/demo.h"
 #include "shell/keys.h"
 #include "shell/window.h"
+#include "tests/support/scene_calls.h"
 #include "tests/support/support.h"
 
 namespace {
 
-// A log of scene calls, filled by the recording scenes below.
-std::vector<std::string> calls;
-std::vector<float> drawTimes;
-
-// Scene N ends itself at demo second N.
-template <int N>
-int recordSetup()
-{
-    calls.push_back("setup" + std::to_string(N));
-    return 1;
-}
-template <int N>
-int recordDraw(float t)
-{
-    calls.push_back("draw" + std::to_string(N));
-    drawTimes.push_back(t);
-    if (t >= static_cast<float>(N)) sceneDone = 1;
-    return 1;
-}
-template <int N>
-void recordCleanup()
-{
-    calls.push_back("cleanup" + std::to_string(N));
-}
-
-void installRecordingScenes()
-{
-    sceneSequence[0] = Scene{recordSetup<1>, recordDraw<1>, recordCleanup<1>, 0};
-    sceneSequence[1] = Scene{recordSetup<2>, recordDraw<2>, recordCleanup<2>, 1};
-    sceneSequence[2] = Scene{recordSetup<3>, recordDraw<3>, recordCleanup<3>, 0};
-    sceneSequence[3] = Scene{recordSetup<4>, recordDraw<4>, recordCleanup<4>, 1};
-    sceneSequence[4] = Scene{recordSetup<5>, recordDraw<5>, recordCleanup<5>, 0};
-    sceneSequence[5] = Scene{recordSetup<6>, recordDraw<6>, recordCleanup<6>, 0};
-}
-
-int countCalls(const std::string& name)
-{
-    int n = 0;
-    for (const auto& c : calls) n += c == name;
-    return n;
-}
-
-// The calls with the draws left out, in order.
-std::vector<std::string> setupsAndCleanups()
-{
-    std::vector<std::string> out;
-    for (const auto& c : calls)
-        if (c.rfind("draw", 0) != 0) out.push_back(c);
-    return out;
-}
+// Scene N of the stand-ins ends itself at demo second N.
+constexpr float SCENE_ENDS_AT_THEIR_NUMBER[SCENE_COUNT] = {1, 2, 3, 4, 5, 6};
 
 class SequenceTest : public GLTest {
 protected:
@@ -72,9 +25,7 @@ protected:
     {
         config.framesPerSecond = 10;
         GLTest::SetUp();
-        calls.clear();
-        drawTimes.clear();
-        installRecordingScenes();
+        installStandInScenes(SCENE_ENDS_AT_THEIR_NUMBER);
         startDemoClock();
     }
 };
@@ -89,15 +40,15 @@ const std::vector<std::string> allSetupsAndCleanups = {
 TEST_F(SequenceTest, SixScenesRunInOrderEachEndingOnItsOwnTime)
 {
     EXPECT_EQ(playScenes(), 1);
-    EXPECT_EQ(setupsAndCleanups(), allSetupsAndCleanups);
+    EXPECT_EQ(sceneCalls.setupsAndCleanups(), allSetupsAndCleanups);
     // Each scene draws from where the previous one ended up to its own end (10 fps):
     // sceneDone is cleared between scenes, or later scenes would not draw at all.
-    EXPECT_EQ(countCalls("draw1"), 11);
-    for (int n = 2; n <= 6; ++n) EXPECT_EQ(countCalls("draw" + std::to_string(n)), 10) << "scene " << n;
+    EXPECT_EQ(sceneCalls.count("draw1"), 11);
+    for (int n = 2; n <= 6; ++n) EXPECT_EQ(sceneCalls.count("draw" + std::to_string(n)), 10) << "scene " << n;
     EXPECT_EQ(sceneDone, 0);
-    EXPECT_NEAR(drawTimes.back(), 6.0f, 1e-4f);
+    EXPECT_NEAR(sceneCalls.drawTimes.back(), 6.0f, 1e-4f);
     // Draws see one frame's step of demo time each.
-    for (size_t i = 1; i < drawTimes.size(); ++i) EXPECT_NEAR(drawTimes[i] - drawTimes[i - 1], 0.1f, 1e-4f);
+    for (size_t i = 1; i < sceneCalls.drawTimes.size(); ++i) EXPECT_NEAR(sceneCalls.drawTimes[i] - sceneCalls.drawTimes[i - 1], 0.1f, 1e-4f);
 }
 
 TEST_F(SequenceTest, EscapeDuringSceneTwoLeavesLaterScenesWithSetupAndCleanupOnly)
@@ -105,10 +56,10 @@ TEST_F(SequenceTest, EscapeDuringSceneTwoLeavesLaterScenesWithSetupAndCleanupOnl
     headlessScheduleKey(1.5, VK_ESCAPE, 0.1);
     playScenes();
     EXPECT_EQ(quitRequested, 1);
-    EXPECT_EQ(setupsAndCleanups(), allSetupsAndCleanups);
-    EXPECT_GT(countCalls("draw2"), 0);
-    for (int n = 3; n <= 6; ++n) EXPECT_EQ(countCalls("draw" + std::to_string(n)), 0) << "scene " << n;
-    EXPECT_LT(drawTimes.back(), 1.5f);
+    EXPECT_EQ(sceneCalls.setupsAndCleanups(), allSetupsAndCleanups);
+    EXPECT_GT(sceneCalls.count("draw2"), 0);
+    for (int n = 3; n <= 6; ++n) EXPECT_EQ(sceneCalls.count("draw" + std::to_string(n)), 0) << "scene " << n;
+    EXPECT_LT(sceneCalls.drawTimes.back(), 1.5f);
 }
 
 TEST_F(SequenceTest, RunnersOfScenesTwoAndFourSeedLastFrameTime)
@@ -126,11 +77,11 @@ TEST_F(SequenceTest, AMinimisedWindowSwapsWithoutDrawingAndTheSceneEndsAfterRest
     headlessScheduleMessage(3.0, WM_ACTIVATE, 1, 0);                   // restored
     const int64_t swapsBefore = headlessSwapCount();
     runScene(sceneSequence[0]);
-    ASSERT_FALSE(drawTimes.empty());
+    ASSERT_FALSE(sceneCalls.drawTimes.empty());
     // Frames 0.0 .. 0.4 drawn, then nothing until the restore at 3.0, which ends the scene.
-    EXPECT_EQ(countCalls("draw1"), 6);
-    EXPECT_NEAR(drawTimes[4], 0.4f, 1e-4f);
-    EXPECT_NEAR(drawTimes.back(), 3.0f, 1e-4f);
+    EXPECT_EQ(sceneCalls.count("draw1"), 6);
+    EXPECT_NEAR(sceneCalls.drawTimes[4], 0.4f, 1e-4f);
+    EXPECT_NEAR(sceneCalls.drawTimes.back(), 3.0f, 1e-4f);
     EXPECT_EQ(headlessSwapCount() - swapsBefore, 31);  // every pass without a message swaps
 }
 
@@ -146,7 +97,7 @@ TEST_F(SequenceTest, TheQuitMessageIsNeverDispatchedAndEndsTheLoop)
     EXPECT_EQ(quitRequested, 1);
     EXPECT_EQ(pumpMessages(), 0);
     runScene(sceneSequence[0]);
-    EXPECT_EQ(countCalls("draw1"), 0);
+    EXPECT_EQ(sceneCalls.count("draw1"), 0);
 }
 
 TEST_F(SequenceTest, MessagesAreDrainedBeforeEachFrame)
@@ -154,7 +105,7 @@ TEST_F(SequenceTest, MessagesAreDrainedBeforeEachFrame)
     for (int i = 0; i < 5; ++i) headlessScheduleMessage(0.25, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
     const int64_t swapsBefore = headlessSwapCount();
     runScene(sceneSequence[0]);
-    EXPECT_EQ(countCalls("draw1"), 11);
+    EXPECT_EQ(sceneCalls.count("draw1"), 11);
     EXPECT_EQ(headlessSwapCount() - swapsBefore, 11);  // five messages, no extra frame and no lost one
 }
 
