@@ -133,7 +133,7 @@ TEST(Timeline, EveryFlashIsHeardWithinOneFrameOfItsStart)
         const double start = flash.window().start;
         const double onset = sharpestOnset(pcm, start, ONSET_SEARCH_SECONDS);
         EXPECT_NEAR(onset, start, FRAME_SECONDS) << nameOf(flash);
-        EXPECT_GT(onsetDb(pcm, onset), 12.0) << nameOf(flash) << ": no accent there";
+        EXPECT_GT(onsetDb(pcm, onset), ACCENT_ONSET_DB) << nameOf(flash) << ": no accent there";
     }
 }
 

@@ -26,6 +26,7 @@ int64_t soundFrameAt(double seconds);
 // Mean square of both channels over [from, to) seconds of 16-bit stereo.
 double soundEnergy(const std::vector<int16_t>& pcm, double from, double to);
 double decibels(double meanSquare);
+constexpr double ACCENT_ONSET_DB = 12.0;  // an accent: the 50 ms after it this much above the stretch before
 // How much louder the 50 ms from t are than the stretch that ends 15 ms before t.
 double onsetDb(const std::vector<int16_t>& pcm, double t);
 // The time of the sharpest rise in loudness within the given seconds either
