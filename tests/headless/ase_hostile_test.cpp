@@ -81,20 +81,6 @@ GLint textureWidth(unsigned name)
     return width;
 }
 
-// An uncompressed 24-bit TGA of one grey level with sides up to 512.
-std::vector<unsigned char> greyTga(int side, unsigned char level)
-{
-    std::vector<unsigned char> tga(TGA_HEADER_SIZE + static_cast<size_t>(side) * side * 3, level);
-    std::fill(tga.begin(), tga.begin() + TGA_HEADER_SIZE, 0);
-    tga[2] = 2;
-    tga[12] = static_cast<unsigned char>(side & 0xff);
-    tga[13] = static_cast<unsigned char>(side >> 8);
-    tga[14] = tga[12];
-    tga[15] = tga[13];
-    tga[16] = 24;
-    return tga;
-}
-
 // Loads text with the address space capped a little above what is mapped now,
 // then exits: 0 when the load failed with an empty scene.
 [[noreturn, maybe_unused]] void loadUnderAddressLimit(const std::string& text)
@@ -381,8 +367,8 @@ class AseHostileTextures : public GLTest {};
 TEST_F(AseHostileTextures, MaterialsShareTexturesWithinTheSceneBudgets)
 {
     TempDir dir;
-    dir.write("maps/one.tga", greyTga(4, 100));
-    dir.write("maps/two.tga", greyTga(8, 200));
+    dir.write("maps/one.tga", tgaFile(4, 100));
+    dir.write("maps/two.tga", tgaFile(8, 200));
     ScopedChdir here(dir.path());
     {
         Loaded l(fixture("materials-naming-one-bitmap.ase"));
@@ -400,7 +386,7 @@ TEST_F(AseHostileTextures, MaterialsShareTexturesWithinTheSceneBudgets)
     const int files = ASE_MAX_SCENE_TEXTURES + 5;
     std::string text = std::string(HEADER) + "*MATERIAL_LIST {\n\t*MATERIAL_COUNT " + std::to_string(files) + "\n";
     for (int i = 0; i < files; ++i) {
-        dir.write("maps/t" + std::to_string(i) + ".tga", greyTga(2, 50));
+        dir.write("maps/t" + std::to_string(i) + ".tga", tgaFile(2, 50));
         text += "\t*MATERIAL " + std::to_string(i) + " {\n\t\t*BITMAP \"maps/t" + std::to_string(i) + ".tga\"\n\t}\n";
     }
     {
@@ -415,7 +401,7 @@ TEST_F(AseHostileTextures, MaterialsShareTexturesWithinTheSceneBudgets)
     const int fitting = static_cast<int>(ASE_MAX_SCENE_TEXEL_BYTES / bytesPerFile);
     text = std::string(HEADER) + "*MATERIAL_LIST {\n\t*MATERIAL_COUNT " + std::to_string(fitting + 2) + "\n";
     for (int i = 0; i < fitting + 2; ++i) {
-        dir.write("maps/big" + std::to_string(i) + ".tga", greyTga(512, 10));
+        dir.write("maps/big" + std::to_string(i) + ".tga", tgaFile(512, 10));
         text += "\t*MATERIAL " + std::to_string(i) + " {\n\t\t*BITMAP \"maps/big" + std::to_string(i) + ".tga\"\n\t}\n";
     }
     {
@@ -430,8 +416,8 @@ TEST_F(AseHostileTextures, MaterialsShareTexturesWithinTheSceneBudgets)
 TEST_F(AseHostileTextures, BackslashAndDrivePathsAreFound)
 {
     TempDir dir;
-    dir.write("maps/x.tga", greyTga(4, 100));
-    dir.write("maps/y.tga", greyTga(8, 100));
+    dir.write("maps/x.tga", tgaFile(4, 100));
+    dir.write("maps/y.tga", tgaFile(8, 100));
     dir.write("models/bitmap-paths-with-backslashes.ase", readText(fixture("bitmap-paths-with-backslashes.ase")));
     ScopedChdir here(dir.path());
     {
@@ -441,7 +427,7 @@ TEST_F(AseHostileTextures, BackslashAndDrivePathsAreFound)
         EXPECT_EQ(textureWidth(l.scene.materials[0].textureName), 4);
         EXPECT_EQ(textureWidth(l.scene.materials[1].textureName), 8) << "found under maps/";
     }
-    dir.write("models/y.tga", greyTga(16, 100));
+    dir.write("models/y.tga", tgaFile(16, 100));
     {
         Loaded l(std::string("models/bitmap-paths-with-backslashes.ase"));
         EXPECT_EQ(textureWidth(l.scene.materials[1].textureName), 16) << "found beside the scene first";

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "assets/ase.h"
-#include "assets/tga.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -685,26 +684,6 @@ TEST(AseRead, RealisticSceneFieldByField)
     expectVec(track.posFrames[0], -100.0f, -100.0f, 50.0f);
     expectVec(track.posFrames[1], -95.0f, -100.0f, 50.0f);
 }
-
-namespace {
-
-// An uncompressed 24-bit TGA of a uniform colour.
-std::vector<unsigned char> solidTga(int side, unsigned char r, unsigned char g, unsigned char b)
-{
-    std::vector<unsigned char> bytes(TGA_HEADER_SIZE, 0);
-    bytes[2] = 2;
-    bytes[12] = static_cast<unsigned char>(side);
-    bytes[14] = static_cast<unsigned char>(side);
-    bytes[16] = 24;
-    for (int i = 0; i < side * side; ++i) {
-        bytes.push_back(b);
-        bytes.push_back(g);
-        bytes.push_back(r);
-    }
-    return bytes;
-}
-
-}  // namespace
 
 class AseTexture : public GLTest {};
 

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "assets/tga.h"
 #include "scenes/fire.h"
 #include "scenes/scenes.h"
 #include "shell/clock.h"
@@ -265,13 +264,7 @@ TEST_F(FireScene, SetupEnablesItsStateAndLoadsCloudsUnderItsNames)
     // Cloud textures of four different sizes show which name holds which file.
     const int sides[4] = {2, 4, 8, 16};
     for (int i = 0; i < 4; ++i) {
-        std::vector<unsigned char> tga(TGA_HEADER_SIZE + sides[i] * sides[i] * 3, 0x80);
-        for (int b = 0; b < TGA_HEADER_SIZE; ++b) tga[b] = 0;
-        tga[2] = 2;  // uncompressed true colour
-        tga[12] = static_cast<unsigned char>(sides[i]);
-        tga[14] = static_cast<unsigned char>(sides[i]);
-        tga[16] = 24;
-        dir.write("maps/nube" + std::to_string(i + 1) + ".tga", tga);
+        dir.write("maps/nube" + std::to_string(i + 1) + ".tga", tgaFile(sides[i], 0x80));
     }
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);

@@ -276,11 +276,7 @@ TEST_F(SoundTest, FilesThatAreNoMp3FailWithACode)
     const std::string good = dir.file("good.mp3");
     ASSERT_FALSE(writeSweepMp3(good, 4410, 2, DEVICE_RATE).empty());
     const std::vector<unsigned char> mp3 = readBinaryFile(good);
-    std::vector<unsigned char> tga(18 + 4 * 4 * 3, 0x80);  // a small uncompressed TGA
-    tga[2] = 2;
-    tga[12] = 4;
-    tga[14] = 4;
-    tga[16] = 24;
+    const std::vector<unsigned char> tga = tgaFile(4, 0x80);
     std::vector<unsigned char> syncs(4096, 0xFF);  // frame sync bits everywhere, no valid header
     struct Case {
         const char* name;

@@ -13,37 +13,21 @@
 
 namespace {
 
-// An opaque 32-bit TGA of one colour.
-std::vector<unsigned char> solidTga(int size, unsigned char r, unsigned char g, unsigned char b)
-{
-    std::vector<unsigned char> f(18, 0);
-    f[2] = 2;
-    f[12] = f[14] = static_cast<unsigned char>(size);
-    f[16] = 32;
-    for (int i = 0; i < size * size; ++i) {
-        f.push_back(b);
-        f.push_back(g);
-        f.push_back(r);
-        f.push_back(255);
-    }
-    return f;
-}
-
 class Titles : public GLTest {
 protected:
     void SetUp() override
     {
         GLTest::SetUp();
         // Each title a different pure colour over a black backdrop, so a pixel tells which is drawn.
-        dir.write("maps/incio.tga", solidTga(2, 0, 0, 0));
-        dir.write("maps/inicio2.tga", solidTga(2, 0, 0, 0));
-        dir.write("maps/star.tga", solidTga(2, 0, 0, 0));  // stars invisible: adds nothing
-        dir.write("maps/skarvel_presents.tga", solidTga(2, 255, 0, 0));
-        dir.write("maps/pain.tga", solidTga(2, 0, 255, 0));
-        dir.write("maps/ass.tga", solidTga(2, 0, 0, 255));
-        dir.write("maps/deadline.tga", solidTga(2, 0, 255, 0));
-        dir.write("maps/just_for_fun.tga", solidTga(2, 0, 0, 255));
-        dir.write("maps/vantrel.tga", solidTga(2, 255, 255, 255));
+        dir.write("maps/incio.tga", solidTga(2, 0, 0, 0, 32));
+        dir.write("maps/inicio2.tga", solidTga(2, 0, 0, 0, 32));
+        dir.write("maps/star.tga", solidTga(2, 0, 0, 0, 32));  // stars invisible: adds nothing
+        dir.write("maps/skarvel_presents.tga", solidTga(2, 255, 0, 0, 32));
+        dir.write("maps/pain.tga", solidTga(2, 0, 255, 0, 32));
+        dir.write("maps/ass.tga", solidTga(2, 0, 0, 255, 32));
+        dir.write("maps/deadline.tga", solidTga(2, 0, 255, 0, 32));
+        dir.write("maps/just_for_fun.tga", solidTga(2, 0, 0, 255, 32));
+        dir.write("maps/vantrel.tga", solidTga(2, 255, 255, 255, 32));
         cd = new ScopedChdir(dir.path());
         titlesSetup();
     }
@@ -127,7 +111,7 @@ TEST_F(Titles, PausedFramesDrawNothingAndFreezeTheTrails)
 
 TEST_F(Titles, StarTrailsAreVisibleWithAStarSprite)
 {
-    dir.write("maps/star.tga", solidTga(2, 255, 255, 255));
+    dir.write("maps/star.tga", solidTga(2, 255, 255, 255, 32));
     titlesSetup();
     titlesDraw(0.0f);
     const Frame f = readFrame();

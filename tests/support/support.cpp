@@ -200,13 +200,18 @@ void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
 }
 
-std::vector<unsigned char> tgaFile(int side, unsigned char level)
+std::vector<unsigned char> solidTga(int side, unsigned char r, unsigned char g, unsigned char b, int bits)
 {
-    std::vector<unsigned char> tga(TGA_HEADER_SIZE + static_cast<size_t>(side) * side * 3, level);
-    std::fill(tga.begin(), tga.begin() + TGA_HEADER_SIZE, 0);
-    tga[2] = 2;
-    tga[12] = static_cast<unsigned char>(side);
-    tga[14] = static_cast<unsigned char>(side);
-    tga[16] = 24;
+    const size_t pixelBytes = static_cast<size_t>(bits / 8);
+    std::vector<unsigned char> tga(TGA_HEADER_SIZE, 0);
+    tga[2] = 2;  // uncompressed true colour
+    tga[12] = tga[14] = static_cast<unsigned char>(side & 0xff);
+    tga[13] = tga[15] = static_cast<unsigned char>(side >> 8);
+    tga[16] = static_cast<unsigned char>(bits);
+    const unsigned char pixel[4] = {b, g, r, 255};
+    tga.reserve(TGA_HEADER_SIZE + static_cast<size_t>(side) * side * pixelBytes);
+    for (int i = 0; i < side * side; ++i) tga.insert(tga.end(), pixel, pixel + pixelBytes);
     return tga;
 }
+
+std::vector<unsigned char> tgaFile(int side, unsigned char level) { return solidTga(side, level, level, level); }

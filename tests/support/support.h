@@ -72,6 +72,9 @@ public:
 
 // Defines a 2 x 2 texture of one colour, nearest filtering, under a texture name.
 void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char b);
+// An uncompressed TGA file of one colour and the given side (up to 65535):
+// 24 bits, or 32 with opaque alpha.
+std::vector<unsigned char> solidTga(int side, unsigned char r, unsigned char g, unsigned char b, int bits = 24);
 // An uncompressed 24-bit TGA file of one grey level and the given side.
 std::vector<unsigned char> tgaFile(int side, unsigned char level);
 
