@@ -66,8 +66,7 @@ class KeysTest : public ::testing::Test {
 protected:
     void start(bool withMusic = true, int musicFrames = MUSIC_SECONDS * RATE, int device = 1)
     {
-        HeadlessConfig config;
-        config.quiet = 1;
+        HeadlessConfig config = quietConfig();
         config.framesPerSecond = FRAMES_PER_SECOND;
         config.audioDeviceAvailable = device;
         config.onSwap = recordMoment;
@@ -351,9 +350,7 @@ TEST_F(KeysTest, WithoutSoundTheKeysStillPauseTheScenes)
 
 TEST(Keys, PlayStateTransitions)
 {
-    HeadlessConfig config;
-    config.quiet = 1;
-    headlessConfigure(config);
+    configureQuietly();
     soundEnabled = 0;
     struct Case {
         int from, resumeFrom;
@@ -407,9 +404,7 @@ TEST(Keys, PlayStateTransitions)
 
 TEST(Keys, KeyFlagsFollowTheKeysButSpaceUpAndDownClearAtOnce)
 {
-    HeadlessConfig config;
-    config.quiet = 1;
-    headlessConfigure(config);
+    configureQuietly();
     soundEnabled = 0;
     struct Case {
         unsigned key;
@@ -431,9 +426,7 @@ TEST(Keys, KeyFlagsFollowTheKeysButSpaceUpAndDownClearAtOnce)
 
 TEST(Keys, WindowMessages)
 {
-    HeadlessConfig config;
-    config.quiet = 1;
-    headlessConfigure(config);
+    configureQuietly();
     PlatformMessage message = {};
     // Minimised and restored.
     EXPECT_EQ(mainWindowProc(WM_ACTIVATE, uintptr_t(1) << 16, 0), 0);

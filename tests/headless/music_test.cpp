@@ -37,9 +37,7 @@ class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        HeadlessConfig config;
-        config.quiet = 1;
-        headlessConfigure(config);
+        configureQuietly();
         ASSERT_EQ(soundInit(-1, DEVICE_RATE, 16), 1);
         ASSERT_EQ(soundStart(), 1);
     }
@@ -314,9 +312,7 @@ TEST_F(SoundTest, FilesThatAreNoMp3FailWithACode)
 
 TEST(Sound, CallsBeforeInitOrWithoutStartFail)
 {
-    HeadlessConfig config;
-    config.quiet = 1;
-    headlessConfigure(config);
+    configureQuietly();
     TempDir dir;
     const std::string path = dir.file("sweep.mp3");
     ASSERT_FALSE(writeSweepMp3(path, 4410, 2, DEVICE_RATE).empty());
@@ -344,8 +340,7 @@ TEST(Sound, CallsBeforeInitOrWithoutStartFail)
 
 TEST(Sound, InitFailsWithoutAnOutputDevice)
 {
-    HeadlessConfig config;
-    config.quiet = 1;
+    HeadlessConfig config = quietConfig();
     config.audioDeviceAvailable = 0;
     headlessConfigure(config);
     EXPECT_EQ(soundInit(-1, DEVICE_RATE, 16), 0);
@@ -513,8 +508,7 @@ TEST(Music, SoundtrackPlaysFromDemoTimeZeroAndIsMeasured)
 {
     TempDir dir;
     ASSERT_FALSE(writeSweepMp3(dir.file("Halvo.mp3"), 4 * DEVICE_RATE + 1000, 2, DEVICE_RATE).empty());
-    HeadlessConfig config;
-    config.quiet = 1;
+    HeadlessConfig config = quietConfig();
     EXPECT_EQ(runDemo(config, dir), 0);
     EXPECT_EQ(headlessMessageBoxCount(), 0);
     EXPECT_EQ(musicBytes, uint32_t(4 * DEVICE_RATE + 1000) * 4);
@@ -554,8 +548,7 @@ TEST(Music, NoOutputDeviceIsReportedAndTheDemoPlaysOnSilently)
 {
     TempDir dir;
     ASSERT_FALSE(writeSweepMp3(dir.file("Halvo.mp3"), DEVICE_RATE, 2, DEVICE_RATE).empty());
-    HeadlessConfig config;
-    config.quiet = 1;
+    HeadlessConfig config = quietConfig();
     config.audioDeviceAvailable = 0;
     EXPECT_EQ(runDemo(config, dir), 0);
     const std::string text =
@@ -571,8 +564,7 @@ TEST(Music, NoOutputDeviceIsReportedAndTheDemoPlaysOnSilently)
 TEST(Music, WrongInterfaceVersionEndsTheProgramBeforeAnySound)
 {
     TempDir dir;
-    HeadlessConfig config;
-    config.quiet = 1;
+    HeadlessConfig config = quietConfig();
     config.framesPerSecond = 5;
     headlessConfigure(config);
     headlessSetSoundVersion(0x70000);

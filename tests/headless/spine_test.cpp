@@ -122,8 +122,7 @@ TEST(Spine, StartUpFailuresAreShownAndExitNonZero)
         {4, "Can't Activate The GL Rendering Context."},
     };
     for (const Case& c : cases) {
-        HeadlessConfig config;
-        config.quiet = 1;
+        HeadlessConfig config = quietConfig();
         config.failWindowStep = c.step;
         headlessConfigure(config);
         EXPECT_NE(demoMain(), 0) << c.text;
@@ -137,8 +136,7 @@ TEST(Spine, StartUpFailuresAreShownAndExitNonZero)
 
 TEST(Window, FullscreenModeIsSetAndRestoredWithTheCursor)
 {
-    HeadlessConfig config;
-    config.quiet = 1;
+    HeadlessConfig config = quietConfig();
     ASSERT_EQ(openHeadlessWindow(config), 1);
     EXPECT_EQ(fullscreenMode, 1);
     EXPECT_EQ(headlessDisplayModeChanged(), 1);
@@ -153,8 +151,7 @@ TEST(Window, FullscreenModeIsSetAndRestoredWithTheCursor)
 
 TEST(Window, AModeThatCannotBeSetAsksAndYesGivesAFramedWindow)
 {
-    HeadlessConfig config;
-    config.quiet = 1;
+    HeadlessConfig config = quietConfig();
     config.displayModeAvailable = 0;
     config.messageBoxAnswer = IDYES;
     ASSERT_EQ(openHeadlessWindow(config), 1);
@@ -175,8 +172,7 @@ TEST(Window, AModeThatCannotBeSetAsksAndYesGivesAFramedWindow)
 
 TEST(Window, NoToTheQuestionClosesTheProgramWithANonZeroExit)
 {
-    HeadlessConfig config;
-    config.quiet = 1;
+    HeadlessConfig config = quietConfig();
     config.displayModeAvailable = 0;
     config.messageBoxAnswer = IDNO;
     headlessConfigure(config);

@@ -148,9 +148,8 @@ TEST(Timeline, EveryFlashBrightensTheFrameAfterItsStart)
     double last = 0.0;
     for (const FlashRef& flash : run.flashes) last = std::fmax(last, flash.window().end);
 
-    HeadlessConfig config;
+    HeadlessConfig config = quietConfig();
     config.framesPerSecond = VIEWER_FPS;  // onFlashRunSwap sets every step from the first on
-    config.quiet = 1;
     config.onSwap = onFlashRunSwap;
     config.onSwapUser = &run;
     headlessConfigure(config);

@@ -30,9 +30,8 @@ void recordDemoSwap(void* user)
 int runWholeDemo(const std::string& workingDirectory, int framesPerSecond, DemoRunLog* log, void (*onSwap)(void*),
                  void* user)
 {
-    HeadlessConfig config;
+    HeadlessConfig config = quietConfig();
     config.framesPerSecond = framesPerSecond;
-    config.quiet = 1;
     config.onSwap = onSwap;
     config.onSwapUser = user != nullptr ? user : log;
     headlessConfigure(config);

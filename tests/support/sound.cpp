@@ -7,6 +7,7 @@
 
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "tests/support/support.h"
 
 namespace {
 constexpr double ONSET_HOP_SECONDS = 0.0005;      // step of the onset search
@@ -16,9 +17,7 @@ constexpr double ONSET_BEFORE_SECONDS = 0.010;    // what it is louder than
 
 void openSilentSound()
 {
-    HeadlessConfig config;
-    config.quiet = 1;
-    headlessConfigure(config);
+    configureQuietly();
     ASSERT_EQ(soundInit(-1, TEST_SOUND_RATE, 0), 1);
 }
 

@@ -20,6 +20,15 @@
 
 namespace fs = std::filesystem;
 
+HeadlessConfig quietConfig()
+{
+    HeadlessConfig config;
+    config.quiet = 1;
+    return config;
+}
+
+void configureQuietly() { headlessConfigure(quietConfig()); }
+
 int openHeadlessWindow(const HeadlessConfig& config)
 {
     headlessConfigure(config);

@@ -14,6 +14,11 @@
 #include "platform/headless.h"
 #include "tests/support/files.h"
 
+// A headless configuration that keeps the layer's log of boxes and modes off
+// stderr, as every test wants; and the layer configured with it alone.
+HeadlessConfig quietConfig();
+void configureQuietly();
+
 // Opens the demo's window on the headless layer with the given configuration.
 // Returns what openMainWindow returned.
 int openHeadlessWindow(const HeadlessConfig& config = HeadlessConfig{});
