@@ -92,7 +92,10 @@ int ensureDisplay(std::string* error)
             dup2(devNull, STDERR_FILENO);
         }
         const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+        // -noreset: by default the server resets when its last client leaves,
+        // and a client that connects during the reset is refused. The probe
+        // below is such a last client, and the demo connects right after it.
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
                static_cast<char*>(nullptr));
         _exit(127);
     }
