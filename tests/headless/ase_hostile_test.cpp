@@ -71,16 +71,6 @@ double fastestLoad(const std::string& text)
     return best;
 }
 
-// Width of level 0 of a texture name, 0 when it holds no image.
-GLint textureWidth(unsigned name)
-{
-    if (!glIsTexture(name)) return 0;
-    glBindTexture(GL_TEXTURE_2D, name);
-    GLint width = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    return width;
-}
-
 // Loads text with the address space capped a little above what is mapped now,
 // then exits: 0 when the load failed with an empty scene.
 [[noreturn, maybe_unused]] void loadUnderAddressLimit(const std::string& text)

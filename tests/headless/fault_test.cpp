@@ -58,10 +58,7 @@ int texturesWithImages(unsigned first, unsigned last)
     int count = 0;
     for (unsigned name = first; name <= last && name >= first; ++name) {
         if (name == sphereRenderTarget && name != 0) continue;
-        glBindTexture(GL_TEXTURE_2D, name);
-        GLint width = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-        count += width > 0 ? 1 : 0;
+        count += textureWidth(name) > 0 ? 1 : 0;
     }
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
     return count;
@@ -877,10 +874,7 @@ TEST_F(AseExtremesDrawn, OnlyTheSoundFacesAreDrawn)
     ASSERT_EQ(loadAseScene(path.c_str(), &scene), 1);
     ASSERT_EQ(scene.numObjects, 2);
     ASSERT_EQ(scene.numMaterials, 1);
-    GLint width = 0;
-    glBindTexture(GL_TEXTURE_2D, scene.materials[0].textureName);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    EXPECT_EQ(width, 4);
+    EXPECT_EQ(textureWidth(scene.materials[0].textureName), 4);
 
     pixelExactView();
     glClearColor(0, 0, 0, 0);

@@ -277,12 +277,8 @@ TEST_F(FireScene, SetupEnablesItsStateAndLoadsCloudsUnderItsNames)
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
     expectBlackClearColour();
-    for (int i = 0; i < 4; ++i) {
-        glBindTexture(GL_TEXTURE_2D, TEX_FIRE_FIRST + static_cast<unsigned>(i));
-        GLint width = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-        EXPECT_EQ(width, sides[i]) << "maps/nube" << i + 1 << ".tga";
-    }
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(textureWidth(TEX_FIRE_FIRST + static_cast<unsigned>(i)), sides[i]) << "maps/nube" << i + 1 << ".tga";
 }
 
 // The last frame of the scene draws no model: a box around the camera fills

@@ -23,15 +23,6 @@ constexpr float QUIET_TIME = 170.0f;  // no fade open
 
 float before(float t) { return std::nextafter(t, -1e30f); }
 
-// An independent reference of the generator: the n-th value from state 1.
-uint32_t referenceState(int n)
-{
-    uint32_t state = 1;
-    for (int i = 0; i < n; ++i) state = state * 214013u + 2531011u;
-    return state;
-}
-int referenceValue(int n) { return static_cast<int>((referenceState(n) >> 16) & 0x7FFF); }
-
 // Red level of logo entry k's test texture.
 unsigned char logoRed(int k) { return static_cast<unsigned char>(25 * (k + 1)); }
 
@@ -61,17 +52,17 @@ TEST(GreetingsTable, TakesTheFifteenHundredDrawsAfterTheFireScene)
 {
     TempDir dir;
     ScopedChdir cd(dir.path());
-    demoRandState = referenceState(1500);
+    demoRandState = referenceRandomState(1500);
     ASSERT_EQ(greetingsLoad(), 1);
-    EXPECT_EQ(demoRandState, referenceState(3000));
+    EXPECT_EQ(demoRandState, referenceRandomState(3000));
     for (int i : {0, 1, 250, 499}) {
         const GreetingParticle& p = greetingParticles[i];
         const int first = 1501 + 3 * i;
-        const float fall = static_cast<float>(referenceValue(first) % 5000) / 90000.0f;
+        const float fall = static_cast<float>(referenceRandomValue(first) % 5000) / 90000.0f;
         EXPECT_FLOAT_EQ(p.fallSpeed, fall) << "particle " << i;
-        EXPECT_FLOAT_EQ(p.xSpeed, static_cast<float>(referenceValue(first + 1) % 500 - 250) * fall / 600.0f)
+        EXPECT_FLOAT_EQ(p.xSpeed, static_cast<float>(referenceRandomValue(first + 1) % 500 - 250) * fall / 600.0f)
             << "particle " << i;
-        EXPECT_FLOAT_EQ(p.fade, static_cast<float>(referenceValue(first + 2) % 50) / 4000.0f) << "particle " << i;
+        EXPECT_FLOAT_EQ(p.fade, static_cast<float>(referenceRandomValue(first + 2) % 50) / 4000.0f) << "particle " << i;
     }
     for (const GreetingParticle& p : greetingParticles) {
         EXPECT_EQ(p.life, 1.0f);

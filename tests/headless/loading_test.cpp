@@ -98,10 +98,7 @@ TEST_F(Loading, TheImageFillsTheFirstSwappedFrameEdgeToEdgeUprightAndUnmirrored)
         EXPECT_EQ(got.b, c.want.b) << c.where;
     }
     // The image stays in texture name 0 for later.
-    GLint width = 0;
-    glBindTexture(GL_TEXTURE_2D, TEX_LOADING);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    EXPECT_EQ(width, SIDE);
+    EXPECT_EQ(textureLevel(TEX_LOADING, GL_TEXTURE_WIDTH), SIDE);  // name 0 is the default texture
     expectStateLeft();
 }
 

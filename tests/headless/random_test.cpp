@@ -7,19 +7,6 @@
 #include "shell/random.h"
 #include "tests/support/support.h"
 
-namespace {
-
-// An independent reference: the state after n steps from state 1.
-uint32_t referenceState(int n)
-{
-    uint32_t state = 1;
-    for (int i = 0; i < n; ++i) state = state * 214013u + 2531011u;
-    return state;
-}
-int referenceValue(int n) { return static_cast<int>((referenceState(n) >> 16) & 0x7FFF); }  // n-th draw, from 1
-
-}  // namespace
-
 TEST(Random, FirstValuesFromStateOne)
 {
     const int expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
@@ -52,15 +39,15 @@ TEST(Random, FireLoaderTakesTheFirst1500Draws)
     TempDir dir;  // no models: the loader still lays out every cloud
     ScopedChdir cd(dir.path());
     ASSERT_EQ(fireSceneLoad(), 1);
-    EXPECT_EQ(demoRandState, referenceState(1500));
+    EXPECT_EQ(demoRandState, referenceRandomState(1500));
     // Particle 0 takes draws 1, 2, 3 (41, 18467, 6334) as x, y and fade.
     EXPECT_FLOAT_EQ(cloudParticles[0].x, (41 % 500 - 250) / 30000.0f);
     EXPECT_FLOAT_EQ(cloudParticles[0].y, (18467 % 500 - 250) / 30000.0f);
     EXPECT_FLOAT_EQ(cloudParticles[0].fade, (6334 % 50 - 25) / 600000.0f);
     // The last particle takes draws 1498, 1499 and 1500.
-    EXPECT_FLOAT_EQ(cloudParticles[499].x, (referenceValue(1498) % 500 - 250) / 30000.0f);
-    EXPECT_FLOAT_EQ(cloudParticles[499].y, (referenceValue(1499) % 500 - 250) / 30000.0f);
-    EXPECT_FLOAT_EQ(cloudParticles[499].fade, (referenceValue(1500) % 50 - 25) / 600000.0f);
+    EXPECT_FLOAT_EQ(cloudParticles[499].x, (referenceRandomValue(1498) % 500 - 250) / 30000.0f);
+    EXPECT_FLOAT_EQ(cloudParticles[499].y, (referenceRandomValue(1499) % 500 - 250) / 30000.0f);
+    EXPECT_FLOAT_EQ(cloudParticles[499].fade, (referenceRandomValue(1500) % 50 - 25) / 600000.0f);
     for (const CloudParticle& p : cloudParticles) {
         EXPECT_EQ(p.life, 1.0f);
         EXPECT_GE(p.x, -250 / 30000.0f);
@@ -82,13 +69,13 @@ TEST_F(RandomLoading, LoadersDrawConsecutiveBlocksInLoadingOrder)
     ASSERT_EQ(runLoadingPhase(), 1);
     const uint32_t afterLoading = demoRandState;
     EXPECT_FLOAT_EQ(cloudParticles[0].x, (41 % 500 - 250) / 30000.0f);
-    EXPECT_FLOAT_EQ(cloudParticles[499].fade, (referenceValue(1500) % 50 - 25) / 600000.0f);
+    EXPECT_FLOAT_EQ(cloudParticles[499].fade, (referenceRandomValue(1500) % 50 - 25) / 600000.0f);
 
     // The greetings' loader alone, from where the fire loader left the state,
     // ends where the whole loading phase ended.
-    demoRandState = referenceState(1500);
+    demoRandState = referenceRandomState(1500);
     ASSERT_EQ(greetingsLoad(), 1);
     EXPECT_EQ(afterLoading, demoRandState);
     // Two blocks of 1500: draws 1501 to 3000 went to the greetings.
-    EXPECT_EQ(afterLoading, referenceState(3000));
+    EXPECT_EQ(afterLoading, referenceRandomState(3000));
 }

@@ -30,13 +30,7 @@ void expectLightAt(float x, float y, float z)
     EXPECT_NEAR(position[3], 1.0f, 1e-6f);
 }
 
-GLint targetParameter(GLenum parameter)
-{
-    glBindTexture(GL_TEXTURE_2D, sphereRenderTarget);
-    GLint value = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, parameter, &value);
-    return value;
-}
+GLint targetParameter(GLenum parameter) { return textureLevel(sphereRenderTarget, parameter); }
 
 // Mean of red minus blue over a 30 x 30 box around (x, y).
 double redOverBlue(const Frame& frame, int x, int y)

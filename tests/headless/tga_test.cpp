@@ -213,14 +213,9 @@ TEST_F(Tga, ASecondLoadReplacesTheImageAndAFailureKeepsIt)
     TempDir dir;
     ASSERT_EQ(loadTgaTexture(dir.write("a.tga", makeTga({0, 0, 2, 4, 2, 24, 0})).c_str(), 9), TGA_OK);
     ASSERT_EQ(loadTgaTexture(dir.write("b.tga", makeTga({0, 0, 2, 8, 8, 32, 0})).c_str(), 9), TGA_OK);
-    GLint w = 0;
-    glBindTexture(GL_TEXTURE_2D, 9);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    EXPECT_EQ(w, 8);
+    EXPECT_EQ(textureWidth(9), 8);
     EXPECT_EQ(loadTgaTexture(dir.write("c.tga", makeTga({0, 0, 2, 16, 16, 24, 3})).c_str(), 9), TGA_BAD_PIXELS);
-    glBindTexture(GL_TEXTURE_2D, 9);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    EXPECT_EQ(w, 8);
+    EXPECT_EQ(textureWidth(9), 8);
 }
 
 TEST_F(Tga, EveryCorpusFileLoadsOrIsRejectedWithItsCode)

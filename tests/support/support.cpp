@@ -83,6 +83,25 @@ GLint glInteger(GLenum name)
     return value;
 }
 
+uint32_t referenceRandomState(int n)
+{
+    uint32_t state = 1;
+    for (int i = 0; i < n; ++i) state = state * 214013u + 2531011u;
+    return state;
+}
+
+int referenceRandomValue(int n) { return static_cast<int>((referenceRandomState(n) >> 16) & 0x7FFF); }
+
+GLint textureLevel(unsigned name, GLenum parameter)
+{
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, parameter, &value);
+    return value;
+}
+
+GLint textureWidth(unsigned name) { return glIsTexture(name) ? textureLevel(name, GL_TEXTURE_WIDTH) : 0; }
+
 void expectBlackClearColour()
 {
     GLfloat clear[4] = {1, 1, 1, 1};

@@ -46,6 +46,10 @@ void keepFrame(const Frame& frame, const std::string& name);
 void glPixel(int x, int y, unsigned char rgb[3]);
 // One integer of GL state (glGetIntegerv).
 GLint glInteger(GLenum name);
+// A level-0 parameter of a texture name's image (glGetTexLevelParameteriv); the name is left bound.
+GLint textureLevel(unsigned name, GLenum parameter);
+// The width of a texture name's image, 0 when the name holds none.
+GLint textureWidth(unsigned name);
 // The clear colour must be (0, 0, 0, 0), as the scenes set it.
 void expectBlackClearColour();
 // A view in which a vertex (x, y, 0) lands on pixel (x, y) from the bottom left
@@ -82,6 +86,11 @@ void solidTexture(unsigned name, unsigned char r, unsigned char g, unsigned char
 std::vector<unsigned char> solidTga(int side, unsigned char r, unsigned char g, unsigned char b, int bits = 24);
 // An uncompressed 24-bit TGA file of one grey level and the given side.
 std::vector<unsigned char> tgaFile(int side, unsigned char level);
+
+// An independent reference of the demo's random generator: its state after n
+// steps from state 1, and the n-th value it draws from there (15 bits).
+uint32_t referenceRandomState(int n);
+int referenceRandomValue(int n);
 
 // The asset pack the build generated (build/data), for tests that only read it.
 // The build always makes it; a test that needs it fails, not skips, without it.
