@@ -22,6 +22,7 @@ std::deque<PlatformMessage> pending; // messages made from one event that are no
 int pictureWidth = 0, pictureHeight = 0;  // the size the demo draws at, pixels
 int scaled = 0;                      // 1: the demo draws into target, copied to the window at each swap
 PictureTarget target;                // the picture while scaled
+int cursorVisible = 1;               // as platformShowCursor last set it
 
 // The class the window manager knows the window by (WM_CLASS on X11).
 const char* const WINDOW_CLASS = "OpenGL";
@@ -172,6 +173,7 @@ void platformRestoreDisplayMode()
 
 void platformShowCursor(int visible)
 {
+    cursorVisible = visible;
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
@@ -184,7 +186,15 @@ int platformCreateWindow(const char* title, int width, int height, int kind, int
     pictureWidth = width;
     pictureHeight = height;
     scaled = kind == WINDOW_DESKTOP || scale > 1;
-    window = SDL_CreateWindow(title, 0, 0, width * scale, height * scale, flags);
+    int windowWidth = width * scale, windowHeight = height * scale;
+    SDL_DisplayMode desktop = {};
+    // The desktop's own size, so the window covers it even where no window
+    // manager makes it fullscreen.
+    if (kind == WINDOW_DESKTOP && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        windowWidth = desktop.w;
+        windowHeight = desktop.h;
+    }
+    window = SDL_CreateWindow(title, 0, 0, windowWidth, windowHeight, flags);
     if (window == nullptr) return 0;
     if (kind == WINDOW_FULLSCREEN) {
         SDL_DisplayMode mode = {};
@@ -279,6 +289,9 @@ void platformShowWindow()
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
     SDL_SetWindowInputFocus(window);
+    // SDL gives a hidden cursor to the windows that exist when it is hidden;
+    // this one was made after, so it is told again.
+    SDL_ShowCursor(cursorVisible ? SDL_ENABLE : SDL_DISABLE);
 }
 
 void platformSwapBuffers()

@@ -9,6 +9,7 @@ source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/xvfb.bash"
 
 SKIP=77                   # exit status of a test that cannot run here
 WATCH_INTERVAL=0.2        # seconds between two looks at the screen
+LIMIT=60                  # seconds a short run of the demo may take
 DEMO_TITLE="Vantrel by Skarvel"
 
 fail() { echo "FAIL: $*"; exit 1; }
@@ -86,6 +87,27 @@ watch_demo() {
   demo_seconds=$((SECONDS - demo_started))
 }
 
+# start_paused_demo [ARGS...]: starts the demo with the Down key already held,
+# so the key's auto-repeat reaches the window as soon as it has the focus and
+# the first scene finds the music paused before its first frame: the screen
+# keeps the loading image, the same picture on every run.
+AUTOREPEAT_SECONDS=0.8  # longer than the X server's delay before a held key repeats
+start_paused_demo() {
+  xdotool keydown Down
+  on_exit "xdotool keyup Down 2>/dev/null"
+  sleep "$AUTOREPEAT_SECONDS"
+  start_demo "$@"
+  wait_for_window "$LIMIT"
+  sleep "$AUTOREPEAT_SECONDS"
+  xdotool keyup Down  # its release only clears the key's flag: the music stays paused
+}
+
+# quit_demo: Escape, then waits for the exit (status in demo_status).
+quit_demo() {
+  xdotool key Escape
+  watch_demo Return "$LIMIT"
+}
+
 # wait_for_window LIMIT_SECONDS: looks at the screen (answering boxes with
 # Return) until the demo's window is there; fails after the limit or when the
 # demo exits first.
@@ -98,10 +120,11 @@ wait_for_window() {
   done
 }
 
-# screenshot FILE [WIDTHxHEIGHT+X+Y]: the screen (or that part of it) as raw
-# RGB bytes, top row first.
+# screenshot FILE [WIDTHxHEIGHT+X+Y [POINTER]]: the screen (or that part of
+# it) as raw RGB bytes, top row first; with POINTER 1 the mouse pointer is
+# drawn in as the X server shows it.
 screenshot() {
-  local area="${2:-}" offset=""
+  local area="${2:-}" pointer="${3:-0}" offset=""
   local size="${area%%+*}"
   if [ -z "$area" ]; then
     size="$(xwininfo -root | sed -n 's/^ *-geometry \([0-9]*x[0-9]*\).*/\1/p')"
@@ -110,7 +133,7 @@ screenshot() {
     offset="${offset/+/}"
     offset="+${offset/+/,}"
   fi
-  ffmpeg -loglevel error -probesize 32 -analyzeduration 0 -framerate 1000 -f x11grab -video_size "$size" \
+  ffmpeg -loglevel error -probesize 32 -analyzeduration 0 -framerate 1000 -f x11grab -draw_mouse "$pointer" -video_size "$size" \
     -i "$DISPLAY$offset" -frames:v 1 -f rawvideo -pix_fmt rgb24 -y "$1" </dev/null ||
     fail "no screenshot of $DISPLAY$offset"
 }

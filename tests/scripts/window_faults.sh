@@ -12,7 +12,7 @@ close_window="$build/tests/close-window"
 [ -x "$close_window" ] || fail "$close_window was not built"
 for tool in xprop ffmpeg; do command -v "$tool" >/dev/null || fail "$tool is not installed"; done
 start_xvfb 800x600x24
-LIMIT=60  # seconds for one run
+
 
 box_owner=""
 note_owner() { box_owner="$(xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | sed -n 's/.*window id # \(0x[0-9a-f]*\).*/\1/p')"; }
