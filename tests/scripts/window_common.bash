@@ -22,7 +22,7 @@ scratch="$(mktemp -d)"
 on_exit "rm -rf '$scratch'"
 
 boxes_seen=()      # title of every box, in the order they came up
-declare -A answered=()  # ids of the boxes answered
+declare -A answered=()  # "ID TITLE" of the boxes answered
 window_seen=""     # geometry of the demo's window (WIDTHxHEIGHT+X+Y) when first seen
 window_id=""       # its X window id
 demo_pid=0
@@ -63,8 +63,10 @@ look() {
       [ -n "$window_seen" ] || { window_seen="${geometry}"; window_id="$id"; }
       continue
     fi
-    [ -n "${answered[$id]:-}" ] && continue
-    answered[$id]=1
+    # A box that follows another may get the same id (a new connection of the
+    # same client): a box is the id and the title.
+    [ -n "${answered[$id $title]:-}" ] && continue
+    answered[$id $title]=1
     boxes_seen+=("$title")
     [ -n "${BOX_HOOK:-}" ] && "$BOX_HOOK" "$id" "$title"
     xdotool windowfocus --sync "$id" 2>/dev/null
