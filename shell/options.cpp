@@ -18,7 +18,7 @@ const char* const USAGE_TEXT =
     "  --scale N     a window N times 800 x 600 (N from 1 to 8), the same picture scaled\n"
     "  --data DIR    the folder that holds the asset pack (Halvo.mp3, maps/, models/);\n"
     "                without it: the current folder if it holds the pack, else data/\n"
-    "                beside the program, else the installed share folder\n"
+    "                beside the program, else the share/vantrel folder it is installed with\n"
     "  --help        this text\n"
     "Keys: Escape quits, Space skips the scene, Down pauses, Up resumes,\n"
     "Left and Right held seek the music.\n";
@@ -82,7 +82,11 @@ std::vector<std::string> packCandidates(const std::string& currentDir, const std
                                         const std::string& installedDir)
 {
     std::vector<std::string> candidates = {currentDir};
-    if (!executableDir.empty()) candidates.push_back(executableDir + "/data");
+    if (!executableDir.empty()) {
+        candidates.push_back(executableDir + "/data");
+        // Installed under any prefix: PREFIX/bin/vantrel beside PREFIX/share/vantrel.
+        candidates.push_back(executableDir + "/../share/vantrel");
+    }
     if (!installedDir.empty()) candidates.push_back(installedDir);
     return candidates;
 }

@@ -27,7 +27,8 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* options, std::s
 // Whether a folder holds the asset pack (the soundtrack and the loading image).
 bool holdsPack(const std::string& dir);
 // The folders the pack is looked for in, in order: the current folder, data/
-// beside the executable (when its folder is known), the installed share folder.
+// beside the executable and ../share/vantrel from it (when its folder is
+// known), the share folder of the prefix the build was configured for.
 std::vector<std::string> packCandidates(const std::string& currentDir, const std::string& executableDir,
                                         const std::string& installedDir);
 // The first candidate that holds the pack, or empty.

@@ -61,8 +61,8 @@ TEST(Options, EachCommandLineIsReadOrRefused)
     EXPECT_NE(std::string(USAGE_TEXT).find("--fullscreen"), std::string::npos);
 }
 
-// The current folder first, then data/ beside the program, then the installed
-// share folder; a folder counts only with both the soundtrack and the loading
+// The current folder first, then data/ beside the program, then share/vantrel
+// of its prefix, then the configured share folder; a folder counts only with both the soundtrack and the loading
 // image in it.
 TEST(Options, ThePackIsTheFirstCandidateThatHoldsIt)
 {
@@ -75,7 +75,7 @@ TEST(Options, ThePackIsTheFirstCandidateThatHoldsIt)
     dir.write("share/maps/loading-vantrel.tga", std::string("x"));
 
     const std::vector<std::string> all = packCandidates(here, beside, installed);
-    EXPECT_EQ(all, (std::vector<std::string>{here, beside + "/data", installed}));
+    EXPECT_EQ(all, (std::vector<std::string>{here, beside + "/data", beside + "/../share/vantrel", installed}));
     EXPECT_EQ(packCandidates(here, "", installed), (std::vector<std::string>{here, installed}));
     EXPECT_FALSE(holdsPack(here));
     EXPECT_TRUE(holdsPack(beside + "/data"));

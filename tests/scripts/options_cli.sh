@@ -36,7 +36,7 @@ done
 
 run "$dir/empty" "$dir/lonely/vantrel"
 [ "$rc" -ne 0 ] && [ "$(lines "$err")" -eq 1 ] || fail "no pack: exit $rc, stderr: $err"
-printf '%s' "$err" | grep -qF "no asset pack" && printf '%s' "$err" | grep -qF "$dir/empty, $dir/lonely/data" ||
+printf '%s' "$err" | grep -qF "no asset pack" && printf '%s' "$err" | grep -qF "$dir/empty, $dir/lonely/data, $dir/lonely/../share/vantrel" ||
   fail "no pack: stderr does not name where it looked: $err"
 run "$dir/lonely" "$dir/lonely/vantrel" --data "$dir/empty"
 printf '%s' "$err" | grep -qF "in $dir/empty" || fail "--data without a pack: $err"

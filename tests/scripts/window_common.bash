@@ -35,12 +35,14 @@ demo_seconds=0
 # is that it shows its window and boxes and keeps to real time.
 # DEMO_AUDIO_DRIVER picks SDL's audio driver (dummy by default). Each start
 # begins a new watch: no box and no window seen yet.
+# DEMO_PROGRAM and DEMO_FOLDER run another copy of the demo from another folder.
 start_demo() {
   boxes_seen=()
   answered=()
   window_seen=""
   window_id=""
-  (cd "$build/data" && SDL_AUDIODRIVER="${DEMO_AUDIO_DRIVER:-dummy}" exec nice -n 19 "$build/vantrel" "$@") \
+  (cd "${DEMO_FOLDER:-$build/data}" &&
+    SDL_AUDIODRIVER="${DEMO_AUDIO_DRIVER:-dummy}" exec nice -n 19 "${DEMO_PROGRAM:-$build/vantrel}" "$@") \
     >"$scratch/demo.log" 2>&1 &
   demo_pid=$!
   demo_started=$SECONDS
