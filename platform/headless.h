@@ -55,7 +55,7 @@ int64_t headlessSwapCount();
 // Whether the display mode is currently changed, and whether the cursor is hidden.
 int headlessDisplayModeChanged();
 int headlessCursorHidden();
-int headlessWindowFullscreen();
+int headlessWindowFullscreen();  // the kind of window made: WINDOW_FRAMED, WINDOW_FULLSCREEN or WINDOW_DESKTOP
 
 // How often the display mode was restored since configuration.
 int headlessDisplayModeRestores();
@@ -68,6 +68,7 @@ struct HeadlessMessageBox {
     char caption[64];
     char text[256];
     unsigned type;
+    int owned;  // 1: owned by the demo's window (platformWindowMessageBox)
 };
 int headlessMessageBoxCount();
 const HeadlessMessageBox& headlessMessageBoxAt(int index);

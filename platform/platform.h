@@ -64,7 +64,12 @@ constexpr int IDOK = 1;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
+// A box with no owner window: it stands on its own, also before the window
+// exists or after it has closed.
 int platformMessageBox(const char* text, const char* caption, unsigned type);
+// A box owned by the demo's window (modal to it and kept above it, so a
+// fullscreen window does not hide it); with no window open, a box of its own.
+int platformWindowMessageBox(const char* text, const char* caption, unsigned type);
 
 // ---------------------------------------------------------------------------
 // Window and GL context, opened in the order the demo's window code calls them.
@@ -77,13 +82,22 @@ void platformStopVideo();
 int platformSetDisplayMode(int width, int height, int bits);
 void platformRestoreDisplayMode();
 void platformShowCursor(int visible);
-// Creates the window with a client area of width x height. fullscreen: a frameless
-// window covering the display at the mode set above; otherwise a framed window.
-int platformCreateWindow(const char* title, int width, int height, int fullscreen);
-void platformDestroyWindow();
-// Chooses the pixel format: double-buffered RGBA with the given colour bits, no
-// alpha bits, at least depthBits of depth. 0 when no such format exists.
+// Chooses the pixel format of the window about to be made: double-buffered RGBA
+// with the given colour bits, no alpha bits, at least depthBits of depth. 0 when
+// no such format exists. Called before platformCreateWindow.
 int platformChoosePixelFormat(int colourBits, int depthBits);
+
+// Kinds of window.
+constexpr int WINDOW_FRAMED = 0;      // a framed window
+constexpr int WINDOW_FULLSCREEN = 1;  // frameless, covering the display at the mode set above
+constexpr int WINDOW_DESKTOP = 2;     // frameless, covering the display at its own mode
+// Creates the window, in the pixel format chosen above, for a picture of
+// width x height. Where the window is larger than the picture (a framed
+// window scaled, or the desktop's mode) the demo still draws width x height:
+// the picture is kept in a target of that size and scaled to fit at each swap,
+// centred with black bars, and size messages carry the picture's size.
+int platformCreateWindow(const char* title, int width, int height, int kind, int scale);
+void platformDestroyWindow();
 // Creates the legacy (compatibility) GL context on the window.
 int platformCreateContext();
 // Makes the context current (1) or releases it (0).
@@ -104,6 +118,8 @@ void platformAllowScreenSaver(int allow);
 // (missing, unreadable, a FIFO, a device, a directory). *size gets its length
 // in bytes when size is not null.
 std::FILE* platformOpenRegularFile(const char* path, size_t* size);
+// The running program's own file, as a path into buffer; 0 when it is not known.
+int platformExecutablePath(char* buffer, size_t size);
 
 // ---------------------------------------------------------------------------
 // Counters.

@@ -6,6 +6,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 #include "render/model.h"
 #include "render/overlay.h"
 #include "shell/timeline.h"
@@ -24,6 +26,12 @@ constexpr float CAMERA_TURN = 90.0f;  // about the y axis
 
 constexpr double SHOT_NEAR = 0.01;  // eye units
 constexpr double SHOT_FAR = 1000.0;
+// The widest and narrowest field of view a shot is drawn with, degrees. A pause
+// makes the first frame after it advance the shot by the whole pause, which can
+// take a widening shot past 180 degrees or a narrowing one below 0, where the
+// projection turns the picture upside down for the rest of the shot.
+constexpr double WIDEST_FIELD_OF_VIEW = 179.0;
+constexpr double NARROWEST_FIELD_OF_VIEW = 1.0;
 constexpr float MODEL_SCALE = 0.01f;  // model units to eye units
 
 // Accumulators the shots read: their own, and those of shots 2 and 9, which
@@ -148,7 +156,8 @@ void drawShot(int k)
     glLoadIdentity();
     // The aspect is the integer quotient of the window's sides, 1 at 800 x 600.
     const double aspect = static_cast<double>(screenWidth / screenHeight);
-    gluPerspective(shot.fieldOfView(a), aspect, SHOT_NEAR, SHOT_FAR);
+    const double fovy = std::min(std::max(shot.fieldOfView(a), NARROWEST_FIELD_OF_VIEW), WIDEST_FIELD_OF_VIEW);
+    gluPerspective(fovy, aspect, SHOT_NEAR, SHOT_FAR);
     glMatrixMode(GL_MODELVIEW);
     shot.transform(a);
     glScalef(MODEL_SCALE, MODEL_SCALE, MODEL_SCALE);

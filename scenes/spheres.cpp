@@ -37,7 +37,11 @@ struct Wave {
     double amplitude;  // eye units
     int cosine;        // 1: cos, 0: sin
     const float* phase;
-    double at() const { return amplitude * (cosine ? std::cos(*phase) : std::sin(*phase)); }
+    double at() const
+    {
+        const double radians = static_cast<double>(*phase);  // sine and cosine in double precision
+        return amplitude * (cosine ? std::cos(radians) : std::sin(radians));
+    }
 };
 
 struct Sphere {
@@ -130,7 +134,9 @@ void renderToTexture()
     glViewport(0, 0, FRAME_WIDTH, FRAME_HEIGHT);
 }
 
-void drawPentagramAndBlur(int passes, float spread)
+}  // namespace
+
+void spheresPentagramAndBlur(int passes, float spread)
 {
     glDisable(GL_TEXTURE_GEN_S);
     glDisable(GL_TEXTURE_GEN_T);
@@ -151,8 +157,9 @@ void drawPentagramAndBlur(int passes, float spread)
 
     // Every pass covers the screen and shows the texture's centre a little more
     // magnified and fainter, so the sum streaks outwards from the centre.
-    // Lighting is off while the passes are sent, so their own colours and
-    // alphas apply rather than the last sphere's material and normal.
+    // Lighting is off while the passes are sent (the pentagram step turned it
+    // back on), so their own colours and alphas apply and the glow is grey:
+    // lit, every pass would take the last sphere's material at alpha 1.
     glBindTexture(GL_TEXTURE_2D, sphereRenderTarget);
     overlayProjectionOn();
     glDisable(GL_LIGHTING);
@@ -181,8 +188,6 @@ void drawPentagramAndBlur(int passes, float spread)
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
-
-}  // namespace
 
 int spheresLoad()
 {
@@ -237,7 +242,7 @@ int spheresDraw(float t)
     if (t < SPHERES_END) {
         renderToTexture();
         drawSpheres();
-        drawPentagramAndBlur(SPHERE_BLUR_PASSES, SPHERE_BLUR_SPREAD);
+        spheresPentagramAndBlur(SPHERE_BLUR_PASSES, SPHERE_BLUR_SPREAD);
         spherePhase1 += PHASE1_STEP;
         spherePhase2 += PHASE2_STEP;
         spherePhase3 += PHASE3_STEP;

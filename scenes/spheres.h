@@ -18,3 +18,8 @@ extern float spherePhase2;
 extern float spherePhase3;
 
 extern unsigned sphereRenderTarget;  // texture name from glGenTextures at set-up; 0 after the clean-up
+
+// The pentagram picture and the zoom blur over the frame: passes full-screen
+// copies of the render target, each spread further into its centre and fainter
+// (alpha from 0.2 down by 0.2 / passes), added unlit in grey.
+void spheresPentagramAndBlur(int passes, float spread);

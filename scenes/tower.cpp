@@ -279,7 +279,8 @@ int towerSceneDraw(float t)
     const float s = t - sceneStart;
 
     glLoadIdentity();
-    gluLookAt(EYE_X + EYE_X_SWING * std::sin(cameraOrbit), EYE_Y_SWING * std::cos(cameraOrbit),
+    const double orbit = static_cast<double>(cameraOrbit);  // sine and cosine in double precision
+    gluLookAt(EYE_X + EYE_X_SWING * std::sin(orbit), EYE_Y_SWING * std::cos(orbit),
               EYE_Z + cameraZoom / ZOOM_DIVISOR, 0.0, 0.0, 0.0, cameraRoll, 1.0, 0.0);
 
     // The first frame's step covers the time since the set-up: previousSceneTime

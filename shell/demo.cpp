@@ -75,7 +75,7 @@ void reportSoundError(const char* text)
 {
     char message[200];
     std::snprintf(message, sizeof message, "%s\n(error code: %d)", text, soundErrorGetCode());
-    platformMessageBox(message, "Error", MB_OK);
+    platformWindowMessageBox(message, "Error", MB_OK);  // owned by the window, so fullscreen does not hide it
 }
 
 int demoMain()

@@ -8,6 +8,8 @@
 
 int windowOpen = 0;
 int contextOpen = 0;
+int displayChoice = DISPLAY_ASK;
+int windowScale = 1;
 
 namespace {
 constexpr int DEPTH_BITS = 16;                    // depth buffer bits asked for
@@ -27,9 +29,9 @@ int fail(const char* text)
 
 int openMainWindow(const char* title, int width, int height, int bits, int fullscreen)
 {
-    fullscreenMode = fullscreen;
+    fullscreenMode = displayChoice == DISPLAY_WINDOWED ? 0 : fullscreen;
     if (!platformStartVideo()) return 0;  // no display: the layer has said so on stderr
-    if (fullscreenMode && !platformSetDisplayMode(width, height, bits)) {
+    if (displayChoice == DISPLAY_ASK && fullscreenMode && !platformSetDisplayMode(width, height, bits)) {
         const int answer = platformMessageBox(
             "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
             "Orlund GL", MB_YESNO | MB_ICONEXCLAMATION);
@@ -41,9 +43,14 @@ int openMainWindow(const char* title, int width, int height, int bits, int fulls
         fullscreenMode = 0;
     }
     if (fullscreenMode) platformShowCursor(0);
-    if (!platformCreateWindow(title, width, height, fullscreenMode)) return fail("Window Creation Error.");
-    windowOpen = 1;
+    // The pixel format is chosen before the window is made: where the window
+    // system fixes a window's format when it creates it, a later choice has no effect.
     if (!platformChoosePixelFormat(bits, DEPTH_BITS)) return fail("Can't Find A Suitable PixelFormat.");
+    int kind = fullscreenMode ? WINDOW_FULLSCREEN : WINDOW_FRAMED;
+    if (fullscreenMode && displayChoice == DISPLAY_DESKTOP) kind = WINDOW_DESKTOP;
+    if (!platformCreateWindow(title, width, height, kind, kind == WINDOW_FRAMED ? windowScale : 1))
+        return fail("Window Creation Error.");
+    windowOpen = 1;
     if (!platformCreateContext()) return fail("Can't Create A GL Rendering Context.");
     contextOpen = 1;
     if (!platformMakeCurrent(1)) return fail("Can't Activate The GL Rendering Context.");

@@ -3,6 +3,14 @@
 // projection, the initial GL state, and closing in reverse order.
 #pragma once
 
+// How the window is opened.
+constexpr int DISPLAY_ASK = 0;       // fullscreen at the requested mode, or a window if the viewer agrees
+constexpr int DISPLAY_WINDOWED = 1;  // a framed window, no question, no display-mode change
+constexpr int DISPLAY_DESKTOP = 2;   // the whole desktop at its own mode, the picture scaled to fit
+
+extern int displayChoice;  // DISPLAY_*; DISPLAY_ASK unless the command line says otherwise
+extern int windowScale;    // a framed window shows the picture this many times its size (1..8)
+
 // Opens the window and makes its context current. Returns 1 when ready, 0 after
 // a failure that has been shown to the viewer.
 int openMainWindow(const char* title, int width, int height, int bits, int fullscreen);

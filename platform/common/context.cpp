@@ -11,7 +11,6 @@
 
 namespace {
 int glutStarted = 0;  // glutInit has run; it may run only once per process
-int videoReady = 0;   // the video system can show message boxes
 
 #if VANTREL_PIN_GL_DRIVER
 // Holds one loaded module of the Mesa driver (a dri/*.so or libgallium) loaded
@@ -56,16 +55,6 @@ void platformPrepareContext()
         glClearColor(clear[0], clear[1], clear[2], clear[3]);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
     }
-}
-
-void platformSetVideoReady(int ready)
-{
-    videoReady = ready;
-}
-
-int platformVideoReady()
-{
-    return videoReady;
 }
 
 void platformEchoMessageBox(const char* text, const char* caption)

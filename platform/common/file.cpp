@@ -28,3 +28,12 @@ std::FILE* platformOpenRegularFile(const char* path, size_t* size)
     if (size != nullptr) *size = static_cast<size_t>(info.st_size);
     return file;
 }
+
+int platformExecutablePath(char* buffer, size_t size)
+{
+    if (buffer == nullptr || size < 2) return 0;
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, size - 1);
+    if (length <= 0) return 0;
+    buffer[length] = '\0';
+    return 1;
+}

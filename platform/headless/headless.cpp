@@ -46,64 +46,7 @@ std::vector<HeadlessMessageBox> boxes;     // every box shown
 SDL_Window* window = nullptr;
 SDL_GLContext context = nullptr;
 int videoStarted = 0;
-GLuint framebuffer = 0, colourBuffer = 0, depthBuffer = 0;
-
-PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
-PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
-PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
-PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
-PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
-PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
-PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
-PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
-PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
-
-template <typename T>
-T proc(const char* name)
-{
-    return reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
-}
-
-// The offscreen target the demo draws into instead of the window.
-int createTarget()
-{
-    genFramebuffers = proc<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
-    bindFramebuffer = proc<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
-    deleteFramebuffers = proc<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers");
-    genRenderbuffers = proc<PFNGLGENRENDERBUFFERSPROC>("glGenRenderbuffers");
-    bindRenderbuffer = proc<PFNGLBINDRENDERBUFFERPROC>("glBindRenderbuffer");
-    deleteRenderbuffers = proc<PFNGLDELETERENDERBUFFERSPROC>("glDeleteRenderbuffers");
-    renderbufferStorage = proc<PFNGLRENDERBUFFERSTORAGEPROC>("glRenderbufferStorage");
-    framebufferRenderbuffer = proc<PFNGLFRAMEBUFFERRENDERBUFFERPROC>("glFramebufferRenderbuffer");
-    checkFramebufferStatus = proc<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
-    if (!genFramebuffers || !bindFramebuffer || !genRenderbuffers || !bindRenderbuffer || !renderbufferStorage ||
-        !framebufferRenderbuffer || !checkFramebufferStatus || !deleteFramebuffers || !deleteRenderbuffers)
-        return 0;
-    genFramebuffers(1, &framebuffer);
-    bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    genRenderbuffers(1, &colourBuffer);
-    bindRenderbuffer(GL_RENDERBUFFER, colourBuffer);
-    renderbufferStorage(GL_RENDERBUFFER, GL_RGB8, TARGET_WIDTH, TARGET_HEIGHT);
-    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer);
-    genRenderbuffers(1, &depthBuffer);
-    bindRenderbuffer(GL_RENDERBUFFER, depthBuffer);
-    renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, TARGET_WIDTH, TARGET_HEIGHT);
-    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer);
-    bindRenderbuffer(GL_RENDERBUFFER, 0);
-    if (checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return 0;
-    glViewport(0, 0, TARGET_WIDTH, TARGET_HEIGHT);
-    return 1;
-}
-
-void destroyTarget()
-{
-    if (framebuffer == 0) return;
-    bindFramebuffer(GL_FRAMEBUFFER, 0);
-    deleteFramebuffers(1, &framebuffer);
-    deleteRenderbuffers(1, &colourBuffer);
-    deleteRenderbuffers(1, &depthBuffer);
-    framebuffer = colourBuffer = depthBuffer = 0;
-}
+PictureTarget target;  // the offscreen frame the demo draws into
 
 int64_t countsPerFrame()
 {
@@ -236,7 +179,7 @@ void platformRestoreDisplayMode()
 }
 void platformShowCursor(int visible) { cursorHidden = !visible; }
 
-int platformCreateWindow(const char* title, int width, int height, int fullscreen)
+int platformCreateWindow(const char* title, int width, int height, int fullscreen, int)
 {
     if (config.failWindowStep == 1) return 0;
     window = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
@@ -273,12 +216,12 @@ int platformCreateContext()
 int platformMakeCurrent(int current)
 {
     if (!current) {
-        destroyTarget();
+        platformDestroyTarget(&target);
         return SDL_GL_MakeCurrent(window, nullptr) == 0;
     }
     if (config.failWindowStep == 4) return 0;
     if (SDL_GL_MakeCurrent(window, context) != 0) return 0;
-    if (framebuffer == 0 && !createTarget()) {
+    if (target.framebuffer == 0 && !platformCreateTarget(&target, TARGET_WIDTH, TARGET_HEIGHT)) {
         std::fprintf(stderr, "vantrel: the GL driver has no offscreen framebuffer\n");
         return 0;
     }
@@ -332,16 +275,29 @@ void platformPostQuitMessage(int code)
     quitCode = code;
 }
 
-int platformMessageBox(const char* text, const char* caption, unsigned type)
+namespace {
+int recordMessageBox(const char* text, const char* caption, unsigned type, int owned)
 {
     if (!config.quiet) platformEchoMessageBox(text, caption);
     HeadlessMessageBox box = {};
     std::snprintf(box.caption, sizeof box.caption, "%s", caption ? caption : "");
     std::snprintf(box.text, sizeof box.text, "%s", text ? text : "");
     box.type = type;
+    box.owned = owned && window != nullptr;
     boxes.push_back(box);
     if ((type & 0x0F) == MB_YESNO) return config.messageBoxAnswer == IDNO ? IDNO : IDYES;
     return IDOK;
+}
+}  // namespace
+
+int platformMessageBox(const char* text, const char* caption, unsigned type)
+{
+    return recordMessageBox(text, caption, type, 0);
+}
+
+int platformWindowMessageBox(const char* text, const char* caption, unsigned type)
+{
+    return recordMessageBox(text, caption, type, 1);
 }
 
 int platformQueryPerformanceFrequency(int64_t* frequency)

@@ -1,18 +1,23 @@
-// Message boxes on SDL. Each box is echoed to stderr; without a display the
-// default answer comes back at once.
+// Message boxes on SDL. Each box is echoed to stderr and shown on the display,
+// whether or not the video system is up: SDL's box opens its own connection,
+// so a failure that has already closed the window still reaches the viewer.
+// Without a display the default answer comes back at once.
 #include <SDL.h>
 
 #include <cstdio>
 
 #include "platform/common/common.h"
 #include "platform/platform.h"
+#include "platform/sdl/internal.h"
 
-int platformMessageBox(const char* text, const char* caption, unsigned type)
+namespace {
+
+int showBox(const char* text, const char* caption, unsigned type, SDL_Window* owner)
 {
     platformEchoMessageBox(text, caption);
     const bool yesNo = (type & 0x0F) == MB_YESNO;
     const int defaultAnswer = yesNo ? IDYES : IDOK;
-    if (!platformVideoReady()) return defaultAnswer;
+    if (!sdlDisplayNamed()) return defaultAnswer;
 
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
     if ((type & 0xF0) == MB_ICONSTOP) flags = SDL_MESSAGEBOX_ERROR;
@@ -27,7 +32,7 @@ int platformMessageBox(const char* text, const char* caption, unsigned type)
     };
     SDL_MessageBoxData data = {};
     data.flags = flags;
-    data.window = nullptr;
+    data.window = owner;
     data.title = caption;
     data.message = text;
     data.numbuttons = yesNo ? 2 : 1;
@@ -41,4 +46,16 @@ int platformMessageBox(const char* text, const char* caption, unsigned type)
     }
     if (answer < 0) return yesNo ? IDNO : IDOK;  // closed without a button
     return answer;
+}
+
+}  // namespace
+
+int platformMessageBox(const char* text, const char* caption, unsigned type)
+{
+    return showBox(text, caption, type, nullptr);
+}
+
+int platformWindowMessageBox(const char* text, const char* caption, unsigned type)
+{
+    return showBox(text, caption, type, sdlMainWindow());
 }

@@ -8,6 +8,7 @@
 
 #include "platform/common/common.h"
 #include "platform/platform.h"
+#include "platform/sdl/internal.h"
 
 namespace {
 
@@ -18,6 +19,21 @@ int modeWidth = 0, modeHeight = 0;   // display mode asked for by platformSetDis
 int quitPosted = 0;                  // platformPostQuitMessage was called and its message not yet taken
 int quitCode = 0;                    // its exit code
 std::deque<PlatformMessage> pending; // messages made from one event that are not yet taken
+int pictureWidth = 0, pictureHeight = 0;  // the size the demo draws at, pixels
+int scaled = 0;                      // 1: the demo draws into target, copied to the window at each swap
+PictureTarget target;                // the picture while scaled
+int cursorVisible = 1;               // as platformShowCursor last set it
+
+// The class the window manager knows the window by (WM_CLASS on X11).
+const char* const WINDOW_CLASS = "OpenGL";
+// Side of the hidden window that tries a pixel format before the demo's window is made, pixels.
+constexpr int PROBE_SIDE = 1;
+
+int named(const char* variable)
+{
+    const char* value = SDL_getenv(variable);
+    return value != nullptr && *value != '\0';
+}
 
 // Key codes of the keys the demo knows; other keys map into the same 0..255 range.
 unsigned keyCodeOf(SDL_Keycode key)
@@ -67,8 +83,9 @@ void translate(const SDL_Event& event)
             push(WM_ACTIVATE, 1, 0);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
-            const intptr_t w = event.window.data1 & 0xFFFF;
-            const intptr_t h = event.window.data2 & 0xFFFF;
+            // Scaled, the demo goes on drawing its picture at its own size.
+            const intptr_t w = (scaled ? pictureWidth : event.window.data1) & 0xFFFF;
+            const intptr_t h = (scaled ? pictureHeight : event.window.data2) & 0xFFFF;
             push(WM_SIZE, 0, (h << 16) | w);
             break;
         }
@@ -83,17 +100,29 @@ void translate(const SDL_Event& event)
 
 }  // namespace
 
+SDL_Window* sdlMainWindow()
+{
+    return window;
+}
+
+int sdlDisplayNamed()
+{
+    return named("DISPLAY") || named("WAYLAND_DISPLAY");
+}
+
 int platformStartVideo()
 {
     if (videoStarted) return 1;
     const char* x11 = SDL_getenv("DISPLAY");
-    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
-    if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) {
+    if (!sdlDisplayNamed()) {
         std::fprintf(stderr, "vantrel: no display to open a window on (DISPLAY is not set)\n");
         return 0;
     }
     // With only an X display, ask for X alone rather than probing for others.
-    if (wayland == nullptr || *wayland == '\0') SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    if (!named("WAYLAND_DISPLAY")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    // SDL's X11 driver reads the window class from the environment when video
+    // starts, and gives it to every window it makes.
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", WINDOW_CLASS, 1);
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
@@ -109,14 +138,12 @@ int platformStartVideo()
         return 0;
     }
     videoStarted = 1;
-    platformSetVideoReady(1);
     return 1;
 }
 
 void platformStopVideo()
 {
     if (!videoStarted) return;
-    platformSetVideoReady(0);
     platformPinGLDriver();
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
     videoStarted = 0;
@@ -146,17 +173,30 @@ void platformRestoreDisplayMode()
 
 void platformShowCursor(int visible)
 {
+    cursorVisible = visible;
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
-int platformCreateWindow(const char* title, int width, int height, int fullscreen)
+int platformCreateWindow(const char* title, int width, int height, int kind, int scale)
 {
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (fullscreen)
-        flags |= SDL_WINDOW_FULLSCREEN;
-    window = SDL_CreateWindow(title, 0, 0, width, height, flags);
+    if (kind == WINDOW_FULLSCREEN) flags |= SDL_WINDOW_FULLSCREEN;
+    if (kind == WINDOW_DESKTOP) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;  // no mode change
+    if (scale < 1 || kind != WINDOW_FRAMED) scale = 1;
+    pictureWidth = width;
+    pictureHeight = height;
+    scaled = kind == WINDOW_DESKTOP || scale > 1;
+    int windowWidth = width * scale, windowHeight = height * scale;
+    SDL_DisplayMode desktop = {};
+    // The desktop's own size, so the window covers it even where no window
+    // manager makes it fullscreen.
+    if (kind == WINDOW_DESKTOP && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        windowWidth = desktop.w;
+        windowHeight = desktop.h;
+    }
+    window = SDL_CreateWindow(title, 0, 0, windowWidth, windowHeight, flags);
     if (window == nullptr) return 0;
-    if (fullscreen) {
+    if (kind == WINDOW_FULLSCREEN) {
         SDL_DisplayMode mode = {};
         SDL_DisplayMode want = {};
         want.w = modeWidth ? modeWidth : width;
@@ -175,10 +215,12 @@ void platformDestroyWindow()
     platformPinGLDriver();  // the window's GL library goes with it
     if (window != nullptr) SDL_DestroyWindow(window);
     window = nullptr;
+    scaled = 0;
 }
 
 int platformChoosePixelFormat(int colourBits, int depthBits)
 {
+    if (!videoStarted) return 0;
     // A 16-bit request asks for at least 5-6-5; drivers may give more. No alpha
     // bits: the flash overlay relies on destination alpha reading 1.
     const int red = colourBits >= 24 ? 8 : 5;
@@ -193,6 +235,12 @@ int platformChoosePixelFormat(int colourBits, int depthBits)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    // The attributes are read when a GL window is made (on X11 they fix its
+    // visual), so they are set before the demo's window exists. A hidden window
+    // of that format tells whether the display has one at all.
+    SDL_Window* probe = SDL_CreateWindow("", 0, 0, PROBE_SIDE, PROBE_SIDE, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (probe == nullptr) return 0;
+    SDL_DestroyWindow(probe);
     return 1;
 }
 
@@ -218,9 +266,14 @@ int platformMakeCurrent(int current)
     if (current) {
         if (SDL_GL_MakeCurrent(window, context) != 0) return 0;
         SDL_GL_SetSwapInterval(1);  // vsync where the driver allows it
+        if (scaled && target.framebuffer == 0 && !platformCreateTarget(&target, pictureWidth, pictureHeight)) {
+            std::fprintf(stderr, "vantrel: the GL driver cannot scale the picture (no frame buffer objects)\n");
+            return 0;
+        }
         platformPrepareContext();
         return 1;
     }
+    platformDestroyTarget(&target);
     return SDL_GL_MakeCurrent(window, nullptr) == 0;
 }
 
@@ -236,11 +289,21 @@ void platformShowWindow()
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
     SDL_SetWindowInputFocus(window);
+    // SDL gives a hidden cursor to the windows that exist when it is hidden;
+    // this one was made after, so it is told again.
+    SDL_ShowCursor(cursorVisible ? SDL_ENABLE : SDL_DISABLE);
 }
 
 void platformSwapBuffers()
 {
-    if (window != nullptr) SDL_GL_SwapWindow(window);
+    if (window == nullptr) return;
+    if (target.framebuffer != 0) {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window, &w, &h);
+        platformPresentTarget(target, w, h);
+    }
+    SDL_GL_SwapWindow(window);
+    platformBindTarget(target);  // the demo draws its next frame into the picture again
 }
 
 void platformAllowScreenSaver(int allow)

@@ -2,6 +2,7 @@
 // model, pausing, each shot's camera, and what the camera shows.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -339,7 +340,64 @@ TEST_F(Flythrough, ModelAheadOfShotOneEyeIsSeenOnlyThere)
 
 // A square held square-on ahead of each shot's eye shows the shot's field of
 // view by its size on screen, and the aspect 1 (the integer quotient 800 / 600)
-// by being a third wider than high. Shot 11 widens with shot 9's accumulator.
+// by being a third wider than high.
+namespace {
+struct SquareSpan {
+    int high = 0;  // lit pixels down the centre column
+    int wide = 0;  // lit pixels along the centre row
+    int centreLit = 0;
+};
+constexpr double SQUARE_DISTANCE = 20.0;  // model units ahead of the eye
+constexpr double SQUARE_HALF = 6.0;       // model units
+
+// Pixels a square of SQUARE_HALF at SQUARE_DISTANCE covers with a field of view.
+double expectedSpan(double fovyDegrees, int pixels)
+{
+    return pixels * (SQUARE_HALF / SQUARE_DISTANCE) / std::tan(fovyDegrees / 2.0 * M_PI / 180.0);
+}
+
+// Draws the frame at t twice with the accumulators as they are: once with
+// nothing loaded to read the camera, then with the square placed ahead of its
+// eye in *record (static storage, as the scene's own model is), and measures it.
+SquareSpan squareAheadOfTheEye(float t, AseScene* record, const std::string& keep)
+{
+    flythroughModel = AseScene{};
+    lastFrameTime = t;
+    flythroughDraw(t);
+    const Matrix toModel = inverse(currentModelview());
+    const auto eye = apply(toModel, 0, 0, 0, 1);
+    auto unit = [&](double x, double y, double z) {
+        auto v = apply(toModel, x, y, z, 0);
+        const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        return std::array<double, 3>{v[0] / n, v[1] / n, v[2] / n};
+    };
+    const auto right = unit(1, 0, 0), up = unit(0, 1, 0), ahead = unit(0, 0, -1);
+    Mesh square;
+    for (int corner = 0; corner < 4; ++corner) {
+        const double sx = (corner == 1 || corner == 2) ? SQUARE_HALF : -SQUARE_HALF;
+        const double sy = corner >= 2 ? SQUARE_HALF : -SQUARE_HALF;
+        std::array<float, 3> p{};
+        for (int i = 0; i < 3; ++i)
+            p[i] = static_cast<float>(eye[i] + ahead[i] * SQUARE_DISTANCE + right[i] * sx + up[i] * sy);
+        square.vertices.push_back(p);
+    }
+    square.faces = {{0, 1, 2}, {0, 2, 3}};
+    const std::string text = aseFile({square});
+    SquareSpan span;
+    if (loadAseSceneFromMemory(text.data(), text.size(), record) != 1) return span;
+    flythroughModel = *record;
+    lastFrameTime = t;
+    flythroughDraw(t);
+    const Frame frame = readFrame();
+    if (!keep.empty()) keepFrame(frame, keep);
+    for (int y = 0; y < 600; ++y) span.high += frame.at(400, y)[0] > 128;
+    for (int x = 0; x < 800; ++x) span.wide += frame.at(x, 300)[0] > 128;
+    span.centreLit = frame.at(400, 300)[0] > 128;
+    return span;
+}
+}  // namespace
+
+// Shot 11 widens with shot 9's accumulator.
 TEST_F(Flythrough, EachShotProjectsWithItsFieldOfView)
 {
     struct Case {
@@ -352,10 +410,6 @@ TEST_F(Flythrough, EachShotProjectsWithItsFieldOfView)
         {1, 0.0f, 135.0}, {2, 1.0f, 135.0},  {3, 5.0f, 125.0},          {4, 1.0f, 140.0},
         {7, 0.5f, 105.0}, {11, 0.1f, 120.0 + 15.0 * a9}, {14, 3.0f, 138.0},
     };
-    const double distance = 20.0;  // model units ahead of the eye
-    const double half = 6.0;       // model units
-    // One record per case, in static storage like the scene's own, so their
-    // tables stay owned for the rest of the run.
     static AseScene squares[sizeof cases / sizeof cases[0]];
     ASSERT_EQ(flythroughSetup(), 1);
     for (size_t n = 0; n < sizeof cases / sizeof cases[0]; ++n) {
@@ -363,39 +417,51 @@ TEST_F(Flythrough, EachShotProjectsWithItsFieldOfView)
         for (float& a : flyShotPhase) a = 0.0f;
         flyShotPhase[8] = a9;
         flyShotPhase[c.shot - 1] = c.own;
+        const SquareSpan span =
+            squareAheadOfTheEye(CLEAN_TIMES[c.shot - 1], &squares[n], c.shot == 11 ? "fly-shot11-fov.png" : "");
+        EXPECT_NEAR(span.high, expectedSpan(c.fovy, 600), 2.0) << "shot " << c.shot;
+        EXPECT_NEAR(span.wide, expectedSpan(c.fovy, 800), 2.0) << "shot " << c.shot;
+        EXPECT_TRUE(span.centreLit) << "shot " << c.shot << ": not centred on the view";
+    }
+}
+
+// A pause that spans a cut: the first frame after it advances the new shot by
+// the rate times the whole pause. Shot 5 (120 + 30 A) would pass 180 degrees
+// and shot 8 (120 - 30 A) go below 0, either of which turns the projection
+// inside out; the field of view is held at 179 and 1 degrees instead, so the
+// square is a dot, or fills the view, and stays centred and upright.
+TEST_F(Flythrough, APauseAcrossACutKeepsTheFieldOfViewInRange)
+{
+    struct Case {
+        float pausedAt;   // demo seconds, in the shot before
+        float resumedAt;  // demo seconds, in the shot after the cut
+        int shot;
+        double fovy;      // degrees the shot is drawn with
+        double unclamped;  // degrees the shot's own formula gives
+    };
+    const Case cases[] = {
+        {138.0f, 140.9f, 5, 179.0, 120.0 + 30.0 * 0.8 * (140.9 - 138.0)},
+        {140.0f, 146.9f, 8, 1.0, 120.0 - 30.0 * 0.9 * (146.9 - 140.0)},
+    };
+    static AseScene squares[sizeof cases / sizeof cases[0]];
+    ASSERT_EQ(flythroughSetup(), 1);
+    for (size_t n = 0; n < sizeof cases / sizeof cases[0]; ++n) {
+        const Case& c = cases[n];
+        for (float& a : flyShotPhase) a = 0.0f;
         flythroughModel = AseScene{};
-        drawStill(CLEAN_TIMES[c.shot - 1]);  // nothing loaded: only the camera
-        const Matrix toModel = inverse(currentModelview());
-        const auto eye = apply(toModel, 0, 0, 0, 1);
-        auto unit = [&](double x, double y, double z) {
-            auto v = apply(toModel, x, y, z, 0);
-            const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-            return std::array<double, 3>{v[0] / n, v[1] / n, v[2] / n};
-        };
-        const auto right = unit(1, 0, 0), up = unit(0, 1, 0), ahead = unit(0, 0, -1);
-        Mesh square;
-        for (int corner = 0; corner < 4; ++corner) {
-            const double sx = (corner == 1 || corner == 2) ? half : -half;
-            const double sy = corner >= 2 ? half : -half;
-            std::array<float, 3> p{};
-            for (int i = 0; i < 3; ++i)
-                p[i] = static_cast<float>(eye[i] + ahead[i] * distance + right[i] * sx + up[i] * sy);
-            square.vertices.push_back(p);
-        }
-        square.faces = {{0, 1, 2}, {0, 2, 3}};
-        const std::string text = aseFile({square});
-        ASSERT_EQ(loadAseSceneFromMemory(text.data(), text.size(), &squares[n]), 1);
-        flythroughModel = squares[n];
-        drawStill(CLEAN_TIMES[c.shot - 1]);
-        const Frame frame = readFrame();
-        if (c.shot == 11) save(frame, "fly-shot11-fov.png");
-        int high = 0, wide = 0;
-        for (int y = 0; y < 600; ++y) high += frame.at(400, y)[0] > 128;
-        for (int x = 0; x < 800; ++x) wide += frame.at(x, 300)[0] > 128;
-        const double tangent = std::tan(c.fovy / 2.0 * M_PI / 180.0);
-        EXPECT_NEAR(high, 600.0 * (half / distance) / tangent, 2.0) << "shot " << c.shot;
-        EXPECT_NEAR(wide, 800.0 * (half / distance) / tangent, 2.0) << "shot " << c.shot;
-        EXPECT_GT(frame.at(400, 300)[0], 128) << "shot " << c.shot << ": not centred on the view";
+        lastFrameTime = c.pausedAt;
+        flythroughDraw(c.pausedAt);
+        playState = PLAY_PAUSED;
+        flythroughDraw(c.resumedAt - 1.0f);
+        playState = PLAY_RUNNING;
+        flythroughDraw(c.resumedAt);  // the whole pause lands on the new shot
+        ASSERT_EQ(flyShot, c.shot);
+        EXPECT_NEAR(120.0 + (c.shot == 5 ? 30.0 : -30.0) * flyShotPhase[c.shot - 1], c.unclamped, 1e-3);
+        const SquareSpan span = squareAheadOfTheEye(c.resumedAt, &squares[n], "fly-pause-across-cut-" +
+                                                                             std::to_string(c.shot) + ".png");
+        EXPECT_NEAR(span.high, std::min(expectedSpan(c.fovy, 600), 600.0), 2.0) << "shot " << c.shot;
+        EXPECT_NEAR(span.wide, std::min(expectedSpan(c.fovy, 800), 800.0), 2.0) << "shot " << c.shot;
+        EXPECT_TRUE(span.centreLit) << "shot " << c.shot;
     }
 }
 

@@ -555,6 +555,7 @@ TEST(Music, NoOutputDeviceIsReportedAndTheDemoPlaysOnSilently)
         "Can't initialize digital sound system\n(error code: " + std::to_string(SOUND_ERROR_DRIVER) + ")";
     EXPECT_TRUE(sawMessageBox("Error", text.c_str()));
     EXPECT_EQ(headlessMessageBoxCount(), 1);  // the soundtrack is not even tried
+    EXPECT_EQ(headlessMessageBoxAt(0).owned, 1);  // kept above the (fullscreen) window
     EXPECT_EQ(soundEnabled, 0);
     EXPECT_EQ(musicStream, 0u);
     EXPECT_GE(headlessSwapCount(), WHOLE_DEMO_SWAPS);
@@ -574,6 +575,7 @@ TEST(Music, WrongInterfaceVersionEndsTheProgramBeforeAnySound)
     EXPECT_STREQ(headlessMessageBoxAt(0).caption, "Incorrect BASS.DLL");
     EXPECT_STREQ(headlessMessageBoxAt(0).text, "BASS version 0.8 was not loaded");
     EXPECT_EQ(headlessMessageBoxAt(0).type, MB_OK);
+    EXPECT_EQ(headlessMessageBoxAt(0).owned, 0);  // a box of its own
     EXPECT_LE(headlessSwapCount(), 1);  // no scene ran
     // Sound output was never initialised: it can be now.
     EXPECT_EQ(soundInit(-1, DEVICE_RATE, 16), 1);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scenes/greetings.h"
@@ -168,6 +169,48 @@ TEST_F(Spheres, BlurBrightensTheCentreMoreThanTheCorners)
     EXPECT_LT(corners, 2.0);
     // The glow falls off outwards.
     EXPECT_GT(frame.mean(450, 290, 470, 310), frame.mean(520, 290, 540, 310));
+    spheresCleanup();
+}
+
+// The blur over a render target of one grey level, with the lighting and the
+// material the sphere drawing leaves (the last sphere's, alpha 1): unlit, each
+// pass adds the level times its own alpha, and the sum is that grey times the
+// sum of the alpha ramp. Lit, every pass would take the material's colour at
+// alpha 1, and 25 of them saturate to a colour that is not grey.
+TEST_F(Spheres, ZoomBlurIsUnlitGreyByItsAlphaRamp)
+{
+    constexpr unsigned char LEVEL = 40;  // render target grey, 0..255
+    ASSERT_EQ(spheresSetup(), 1);
+    const std::vector<unsigned char> grey(static_cast<size_t>(SPHERE_TARGET_SIZE) * SPHERE_TARGET_SIZE, LEVEL);
+    glBindTexture(GL_TEXTURE_2D, sphereRenderTarget);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, SPHERE_TARGET_SIZE, SPHERE_TARGET_SIZE, 0, GL_LUMINANCE,
+                 GL_UNSIGNED_BYTE, grey.data());
+    const GLfloat lastSphere[4] = {0.4f, 0.8f, 0.8f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, lastSphere);
+    ASSERT_TRUE(glIsEnabled(GL_LIGHTING));
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    spheresPentagramAndBlur(SPHERE_BLUR_PASSES, SPHERE_BLUR_SPREAD);
+    const Frame frame = readFrame();
+    save(frame, "spheres-blur-uniform.png");
+
+    float alpha = 0.2f;
+    double ramp = 0.0;  // sum of the passes' alphas
+    for (int i = 0; i < SPHERE_BLUR_PASSES; ++i) {
+        ramp += alpha;
+        alpha -= 0.2f / static_cast<float>(SPHERE_BLUR_PASSES);
+    }
+    const double predicted = LEVEL * ramp;  // about 104
+    // Each pass rounds to a whole level; over 25 passes that stays within a few.
+    const double roundingAllowance = 4.0;
+    for (const auto& [x, y] : std::vector<std::pair<int, int>>{{400, 300}, {100, 80}, {700, 520}}) {
+        const unsigned char* p = frame.at(x, y);
+        EXPECT_NEAR(p[0], predicted, roundingAllowance) << "at " << x << ", " << y;
+        EXPECT_EQ(p[0], p[1]) << "at " << x << ", " << y;
+        EXPECT_EQ(p[1], p[2]) << "at " << x << ", " << y;
+    }
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));  // left on for the next frame's spheres
     spheresCleanup();
 }
 

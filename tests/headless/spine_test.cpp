@@ -129,6 +129,7 @@ TEST(Spine, StartUpFailuresAreShownAndExitNonZero)
         ASSERT_EQ(headlessMessageBoxCount(), 1) << c.text;
         EXPECT_STREQ(headlessMessageBoxAt(0).caption, "ERROR");
         EXPECT_STREQ(headlessMessageBoxAt(0).text, c.text);
+        EXPECT_EQ(headlessMessageBoxAt(0).owned, 0);  // shown after the window has gone
         EXPECT_EQ(windowOpen, 0);
         EXPECT_EQ(contextOpen, 0);
     }

@@ -9,6 +9,7 @@ source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/xvfb.bash"
 
 SKIP=77                   # exit status of a test that cannot run here
 WATCH_INTERVAL=0.2        # seconds between two looks at the screen
+LIMIT=60                  # seconds a short run of the demo may take
 DEMO_TITLE="Vantrel by Skarvel"
 
 fail() { echo "FAIL: $*"; exit 1; }
@@ -21,7 +22,9 @@ scratch="$(mktemp -d)"
 on_exit "rm -rf '$scratch'"
 
 boxes_seen=()      # title of every box, in the order they came up
+declare -A answered=()  # "ID TITLE" of the boxes answered
 window_seen=""     # geometry of the demo's window (WIDTHxHEIGHT+X+Y) when first seen
+window_id=""       # its X window id
 demo_pid=0
 demo_status=-1
 demo_seconds=0
@@ -30,8 +33,17 @@ demo_seconds=0
 # It runs at the lowest priority: its loop draws as fast as it can and would
 # take a whole core from the tests beside it, while all that is checked here
 # is that it shows its window and boxes and keeps to real time.
+# DEMO_AUDIO_DRIVER picks SDL's audio driver (dummy by default). Each start
+# begins a new watch: no box and no window seen yet.
+# DEMO_PROGRAM and DEMO_FOLDER run another copy of the demo from another folder.
 start_demo() {
-  (cd "$build/data" && SDL_AUDIODRIVER=dummy exec nice -n 19 "$build/vantrel" "$@") >"$scratch/demo.log" 2>&1 &
+  boxes_seen=()
+  answered=()
+  window_seen=""
+  window_id=""
+  (cd "${DEMO_FOLDER:-$build/data}" &&
+    SDL_AUDIODRIVER="${DEMO_AUDIO_DRIVER:-dummy}" exec nice -n 19 "${DEMO_PROGRAM:-$build/vantrel}" "$@") \
+    >"$scratch/demo.log" 2>&1 &
   demo_pid=$!
   demo_started=$SECONDS
   on_exit "kill $demo_pid 2>/dev/null"
@@ -44,18 +56,21 @@ top_windows() {
 }
 
 # look ANSWER_KEY: one look at the screen. Every box not seen before is noted,
-# focused and answered with the key; the demo's window is noted.
-declare -A answered=()
+# handed to the command BOX_HOOK (ID TITLE) where one is set, focused and
+# answered with the key; the demo's window is noted with its id.
 look() {
   local id title geometry
   while IFS=$'\t' read -r id title geometry; do
     if [ "$title" = "$DEMO_TITLE" ]; then
-      [ -n "$window_seen" ] || window_seen="${geometry}"
+      [ -n "$window_seen" ] || { window_seen="${geometry}"; window_id="$id"; }
       continue
     fi
-    [ -n "${answered[$id]:-}" ] && continue
-    answered[$id]=1
+    # A box that follows another may get the same id (a new connection of the
+    # same client): a box is the id and the title.
+    [ -n "${answered[$id $title]:-}" ] && continue
+    answered[$id $title]=1
     boxes_seen+=("$title")
+    [ -n "${BOX_HOOK:-}" ] && "$BOX_HOOK" "$id" "$title"
     xdotool windowfocus --sync "$id" 2>/dev/null
     xdotool key "$1" 2>/dev/null
   done < <(top_windows)
@@ -74,6 +89,68 @@ watch_demo() {
   wait "$demo_pid"
   demo_status=$?
   demo_seconds=$((SECONDS - demo_started))
+}
+
+# start_paused_demo [ARGS...]: starts the demo with the Down key already held,
+# so the key's auto-repeat reaches the window as soon as it has the focus and
+# the first scene finds the music paused before its first frame: the screen
+# keeps the loading image, the same picture on every run.
+AUTOREPEAT_SECONDS=0.8  # longer than the X server's delay before a held key repeats
+start_paused_demo() {
+  xdotool keydown Down
+  on_exit "xdotool keyup Down 2>/dev/null"
+  sleep "$AUTOREPEAT_SECONDS"
+  start_demo "$@"
+  wait_for_window "$LIMIT"
+  sleep "$AUTOREPEAT_SECONDS"
+  xdotool keyup Down  # its release only clears the key's flag: the music stays paused
+}
+
+# quit_demo: Escape, then waits for the exit (status in demo_status).
+quit_demo() {
+  xdotool key Escape
+  watch_demo Return "$LIMIT"
+}
+
+# wait_for_window LIMIT_SECONDS: looks at the screen (answering boxes with
+# Return) until the demo's window is there; fails after the limit or when the
+# demo exits first.
+wait_for_window() {
+  while [ -z "$window_seen" ]; do
+    kill -0 "$demo_pid" 2>/dev/null || { show_demo_log; fail "the demo exited before its window came"; }
+    [ $((SECONDS - demo_started)) -le "$1" ] || fail "no window after $1 s"
+    look Return
+    [ -n "$window_seen" ] || sleep "$WATCH_INTERVAL"
+  done
+}
+
+# screenshot FILE [WIDTHxHEIGHT+X+Y [POINTER]]: the screen (or that part of
+# it) as raw RGB bytes, top row first; with POINTER 1 the mouse pointer is
+# drawn in as the X server shows it.
+screenshot() {
+  local area="${2:-}" pointer="${3:-0}" offset=""
+  local size="${area%%+*}"
+  if [ -z "$area" ]; then
+    size="$(xwininfo -root | sed -n 's/^ *-geometry \([0-9]*x[0-9]*\).*/\1/p')"
+  else
+    offset="+${area#*+}"
+    offset="${offset/+/}"
+    offset="+${offset/+/,}"
+  fi
+  ffmpeg -loglevel error -probesize 32 -analyzeduration 0 -framerate 1000 -f x11grab -draw_mouse "$pointer" -video_size "$size" \
+    -i "$DISPLAY$offset" -frames:v 1 -f rawvideo -pix_fmt rgb24 -y "$1" </dev/null ||
+    fail "no screenshot of $DISPLAY$offset"
+}
+
+# pixel FILE WIDTH X Y: "R G B" of one pixel of a raw RGB screenshot.
+pixel() {
+  od -An -tu1 -j $((($4 * $2 + $3) * 3)) -N3 "$1" | awk '{print $1, $2, $3}'
+}
+
+# keep_png RAW WIDTHxHEIGHT NAME: a screenshot kept as build/test-frames/NAME.png, for looking at.
+keep_png() {
+  mkdir -p "$build/test-frames"
+  ffmpeg -loglevel error -f rawvideo -pix_fmt rgb24 -video_size "$2" -i "$1" -y "$build/test-frames/$3.png" </dev/null
 }
 
 # The demo's output, for the log of a failing test.
