@@ -39,6 +39,8 @@ constexpr int MAX_IDLE_READS = 64;                       // reads that give noth
 constexpr uint32_t CONVERT_CHUNK_FRAMES = 4096;          // source frames handed to the converter at once
 constexpr uint32_t CONVERT_TAIL_FRAMES = 1024;          // silence behind the end that pushes the last frames out
 constexpr long FRAME_INDEX_STEP = -1024;                 // the frame index grows by this many entries: every frame
+constexpr int64_t RESTART_LEAD_FRAMES = 12;              // MPEG frames decoded before a seek's frame, at least
+constexpr int64_t SYNTH_CYCLE_FRAMES = 16;               // MPEG frames after which the synthesis filter is back on its step
 
 // Decoder sample rates the stream accepts, Hz (every MPEG audio rate).
 constexpr long DECODER_RATES[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
@@ -61,10 +63,15 @@ struct SourceFile {
 // A decoder standing at one byte of a stream's decoded data, with what it last
 // decoded and nobody has taken yet.
 struct Decoder {
-    mpg123_handle* handle;
+    mpg123_handle* handle;                       // null where a restart could not open one
     SourceFile source;
     long frequency;                              // Hz, of the first frame
     int channels;                                // 1 or 2, of the first frame
+    int frameSamples;                            // samples per MPEG frame
+    off_t firstFrame;                            // the MPEG frame that holds the first sample
+    off_t* index;                                // file offsets of the frames, from the scan
+    off_t indexStep;                             // frames from one entry to the next
+    size_t indexFill;                            // entries
     uint64_t next;                               // byte of decoded data pending[pendingAt] is
     unsigned char pending[DECODE_CHUNK_BYTES];   // decoded, interleaved 16-bit
     size_t pendingAt;                            // first byte not taken
@@ -135,12 +142,123 @@ off_t seekSource(void* handle, off_t offset, int whence)
     return static_cast<off_t>(to);
 }
 
+// A new libmpg123 handle on a decoder's file, decoding to 16-bit samples at the
+// given rate and channel count (every MPEG rate, mono or stereo, where rate is
+// 0); null when it cannot be opened.
+mpg123_handle* openHandle(SourceFile* source, long rate, int channels)
+{
+    int error = MPG123_OK;
+    mpg123_handle* handle = mpg123_new(nullptr, &error);
+    if (handle == nullptr) return nullptr;
+    // Gapless: the encoder's delay and padding, where the file says how long they are, are cut off.
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
+    mpg123_param(handle, MPG123_INDEX_SIZE, FRAME_INDEX_STEP, 0.0);
+    mpg123_format_none(handle);
+    if (rate == 0) {
+        for (long decoderRate : DECODER_RATES)
+            mpg123_format(handle, decoderRate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    } else {
+        mpg123_format(handle, rate, channels, MPG123_ENC_SIGNED_16);
+    }
+    source->offset = 0;
+    if (std::fseek(source->file, 0, SEEK_SET) != 0 ||
+        mpg123_replace_reader_handle(handle, readSource, seekSource, nullptr) != MPG123_OK ||
+        mpg123_open_handle(handle, source) != MPG123_OK) {
+        mpg123_delete(handle);
+        return nullptr;
+    }
+    return handle;
+}
+
 void closeDecoder(Decoder* decoder)
 {
     if (decoder == nullptr) return;
     if (decoder->handle != nullptr) mpg123_delete(decoder->handle);
     if (decoder->source.file != nullptr) std::fclose(decoder->source.file);
+    std::free(decoder->index);
     std::free(decoder);
+}
+
+// Reads the first frame's format and scans every frame's header of a decoder's
+// file: *frames gets the exact length in sample frames, the decoder the frame
+// index. Returns SOUND_OK, or SOUND_ERROR_FORMAT when not one frame can be decoded.
+int scanDecoder(Decoder* decoder, uint32_t* frames)
+{
+    mpg123_handle* handle = openHandle(&decoder->source, 0, 0);
+    if (handle == nullptr) return SOUND_ERROR_FORMAT;
+    int result = SOUND_ERROR_FORMAT;
+    size_t done = 0;
+    unsigned char probe[1] = {};
+    if (mpg123_read(handle, probe, 0, &done) == MPG123_NEW_FORMAT) {
+        int encoding = 0;
+        if (mpg123_getformat(handle, &decoder->frequency, &decoder->channels, &encoding) == MPG123_OK &&
+            (decoder->channels == 1 || decoder->channels == 2) && encoding == MPG123_ENC_SIGNED_16) {
+            result = SOUND_OK;
+        }
+    }
+    off_t length = 0;
+    if (result == SOUND_OK && mpg123_scan(handle) == MPG123_OK) length = mpg123_length(handle);
+    off_t* offsets = nullptr;
+    off_t step = 0;
+    size_t fill = 0;
+    decoder->frameSamples = mpg123_spf(handle);
+    if (mpg123_seek(handle, 0, SEEK_SET) >= 0) decoder->firstFrame = mpg123_tellframe(handle);
+    if (length <= 0 || decoder->frameSamples <= 0 || mpg123_index(handle, &offsets, &step, &fill) != MPG123_OK) {
+        mpg123_delete(handle);
+        return SOUND_ERROR_FORMAT;
+    }
+    decoder->index = static_cast<off_t*>(std::malloc(std::max<size_t>(fill, 1) * sizeof(off_t)));
+    if (decoder->index != nullptr) {
+        if (fill > 0) std::memcpy(decoder->index, offsets, fill * sizeof(off_t));
+        decoder->indexStep = step;
+        decoder->indexFill = fill;
+    }
+    mpg123_delete(handle);
+    const uint64_t frameBytes = static_cast<uint64_t>(decoder->channels) * 2;
+    *frames = static_cast<uint32_t>(std::min(static_cast<uint64_t>(length), MAX_DECODED_BYTES / frameBytes));
+    return SOUND_OK;
+}
+
+// Restarts decoding on a fresh handle so that the next byte that comes is byte
+// offset of the decoded data, exactly as a decode from the start gives it. The
+// handle is moved (by the frame index) to a frame RESTART_LEAD_FRAMES or more
+// before the one that holds offset, so that the bit reservoir and the overlap of
+// the filter bank are filled as they are there, and the frames in between are
+// decoded and skipped. That frame also lies a whole number of
+// SYNTH_CYCLE_FRAMES after the frame of the first sample: the synthesis filter
+// turns through its buffer a fixed step a frame, a fresh handle starts at step 0
+// as the decode from the start does on that frame, and a frame taken at another
+// step rounds some samples the other way. Near the start the handle just decodes
+// from the first sample.
+void startDecoder(Decoder* decoder, uint64_t offset)
+{
+    const uint64_t frameBytes = static_cast<uint64_t>(decoder->channels) * 2;
+    const uint64_t sample = offset / frameBytes;
+    if (decoder->handle != nullptr) mpg123_delete(decoder->handle);
+    decoder->pendingAt = decoder->pendingEnd = 0;
+    decoder->idleReads = 0;
+    decoder->ended = 0;
+    decoder->next = 0;
+    decoder->handle = openHandle(&decoder->source, decoder->frequency, decoder->channels);
+    if (decoder->handle == nullptr) {
+        decoder->ended = 1;
+        decoder->next = offset;
+        return;
+    }
+    const int64_t lead = static_cast<int64_t>(sample / static_cast<uint64_t>(decoder->frameSamples)) -
+                         RESTART_LEAD_FRAMES - decoder->firstFrame;
+    if (lead < SYNTH_CYCLE_FRAMES) return;  // decoded from the first sample on
+    const off_t frame = static_cast<off_t>(decoder->firstFrame + lead - lead % SYNTH_CYCLE_FRAMES);
+    off_t at = -1;
+    if (mpg123_set_index(decoder->handle, decoder->index, decoder->indexStep, decoder->indexFill) == MPG123_OK &&
+        mpg123_seek_frame(decoder->handle, frame, SEEK_SET) >= 0)
+        at = mpg123_tell(decoder->handle);
+    if (at >= 0 && static_cast<uint64_t>(at) <= sample) {
+        decoder->next = static_cast<uint64_t>(at) * frameBytes;
+    } else {
+        decoder->ended = 1;  // the index leads nowhere: silence from here
+        decoder->next = offset;
+    }
 }
 
 // Opens an MP3 file as a decoder at its first sample; *frames gets its length in
@@ -160,57 +278,22 @@ int openDecoder(const char* path, Decoder** opened, uint32_t* frames)
     }
     decoder->source.file = file;
     decoder->source.size = static_cast<int64_t>(size);
-    if (size == 0) {
+    int result = size == 0 ? SOUND_ERROR_FORMAT : SOUND_OK;
+    if (result == SOUND_OK && !decoderReady) {
+        if (mpg123_init() == MPG123_OK) decoderReady = 1;
+        else result = SOUND_ERROR_FORMAT;
+    }
+    if (result == SOUND_OK) result = scanDecoder(decoder, frames);
+    if (result == SOUND_OK && decoder->index == nullptr) result = SOUND_ERROR_MEMORY;
+    if (result == SOUND_OK) {
+        startDecoder(decoder, 0);
+        if (decoder->handle == nullptr) result = SOUND_ERROR_MEMORY;
+    }
+    if (result != SOUND_OK) {
         closeDecoder(decoder);
-        return SOUND_ERROR_FORMAT;
+        *frames = 0;
+        return result;
     }
-    if (!decoderReady) {
-        if (mpg123_init() != MPG123_OK) {
-            closeDecoder(decoder);
-            return SOUND_ERROR_FORMAT;
-        }
-        decoderReady = 1;
-    }
-    int error = MPG123_OK;
-    decoder->handle = mpg123_new(nullptr, &error);
-    if (decoder->handle == nullptr) {
-        closeDecoder(decoder);
-        return SOUND_ERROR_MEMORY;
-    }
-    mpg123_handle* handle = decoder->handle;
-    // Gapless: the encoder's delay and padding, where the file says how long they are, are cut off.
-    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-    mpg123_param(handle, MPG123_INDEX_SIZE, FRAME_INDEX_STEP, 0.0);
-    mpg123_format_none(handle);
-    for (long rate : DECODER_RATES) mpg123_format(handle, rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    if (mpg123_replace_reader_handle(handle, readSource, seekSource, nullptr) != MPG123_OK ||
-        mpg123_open_handle(handle, &decoder->source) != MPG123_OK) {
-        closeDecoder(decoder);
-        return SOUND_ERROR_FORMAT;
-    }
-    // The first frame fixes the stream's format; everything after is decoded to it.
-    int result = SOUND_ERROR_FORMAT;
-    size_t done = 0;
-    unsigned char probe[1] = {};
-    if (mpg123_read(handle, probe, 0, &done) == MPG123_NEW_FORMAT) {
-        int encoding = 0;
-        if (mpg123_getformat(handle, &decoder->frequency, &decoder->channels, &encoding) == MPG123_OK &&
-            (decoder->channels == 1 || decoder->channels == 2) && encoding == MPG123_ENC_SIGNED_16) {
-            mpg123_format_none(handle);
-            mpg123_format(handle, decoder->frequency, decoder->channels, MPG123_ENC_SIGNED_16);
-            result = SOUND_OK;
-        }
-    }
-    // The scan reads every frame's header: the exact length, and the index seeks go by.
-    off_t length = 0;
-    if (result == SOUND_OK && mpg123_scan(handle) == MPG123_OK) length = mpg123_length(handle);
-    const uint64_t frameBytes = static_cast<uint64_t>(decoder->channels) * 2;
-    if (result != SOUND_OK || length <= 0) {
-        closeDecoder(decoder);
-        return SOUND_ERROR_FORMAT;
-    }
-    const uint64_t maxFrames = MAX_DECODED_BYTES / frameBytes;
-    *frames = static_cast<uint32_t>(std::min(static_cast<uint64_t>(length), maxFrames));
     *opened = decoder;
     return SOUND_OK;
 }
@@ -238,29 +321,17 @@ int decodeMore(Decoder* decoder)
     return decoder->pendingAt < decoder->pendingEnd;
 }
 
-// Moves the decoder to the sample frame that holds byte offset; what lies between
-// that frame and offset is left pending, to be skipped.
-void seekDecoder(Decoder* decoder, uint64_t offset)
-{
-    const uint64_t frameBytes = static_cast<uint64_t>(decoder->channels) * 2;
-    const uint64_t frame = offset / frameBytes;
-    decoder->pendingAt = decoder->pendingEnd = 0;
-    decoder->idleReads = 0;
-    decoder->ended = mpg123_seek(decoder->handle, static_cast<off_t>(frame), SEEK_SET) < 0;
-    decoder->next = frame * frameBytes;
-}
-
 // Copies bytes of decoded data from byte offset on into out: silence where the
 // decoder gives nothing (after a frame it cannot get past). Called with the device
 // lock held, since the mixer reads through the same decoder.
 void readDecoded(Decoder* decoder, uint64_t offset, unsigned char* out, size_t bytes)
 {
     const uint64_t pendingEnd = decoder->next + (decoder->pendingEnd - decoder->pendingAt);
-    if (offset < decoder->next || offset > pendingEnd) seekDecoder(decoder, offset);
+    if (offset < decoder->next || offset > pendingEnd) startDecoder(decoder, offset);
     while (bytes > 0) {
         if (!decodeMore(decoder)) {
             std::memset(out, 0, bytes);
-            decoder->next += bytes;
+            decoder->next = std::max(decoder->next, offset) + bytes;
             return;
         }
         const size_t available = decoder->pendingEnd - decoder->pendingAt;
@@ -274,6 +345,7 @@ void readDecoded(Decoder* decoder, uint64_t offset, unsigned char* out, size_t b
         std::memcpy(out, decoder->pending + decoder->pendingAt, count);
         decoder->pendingAt += count;
         decoder->next += count;
+        offset += count;
         out += count;
         bytes -= count;
     }
