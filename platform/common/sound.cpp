@@ -15,7 +15,8 @@
 // so playing, pausing and seeking sound as if the whole file had been decoded
 // in memory. The mixer hands the device stereo at the device's rate; a stream in
 // another format goes through an SDL_AudioStream on the way out. The play
-// position is counted from the samples the device has taken.
+// position is counted from the samples the device has taken, less what it still
+// holds and has not yet played.
 #include <SDL.h>
 #include <mpg123.h>
 
@@ -91,7 +92,9 @@ struct Stream {
     uint32_t nextFrame;      // next source frame the mixer reads
     uint32_t baseFrame;      // source frame at the last play or seek
     uint64_t outputFrames;   // device frames of the stream mixed since then
-    int64_t lastMixed;       // device frames of the stream in the buffer the device took last
+    int clockPending;        // the device has not yet taken the stream since the last play, seek or start
+    int64_t clockAtStart;    // device clock when it took the stream's first buffer since then
+    uint64_t framesAtStart;  // outputFrames then
     SDL_AudioStream* converter;  // null when the stream is already stereo at the device's rate
     int flushed;             // the converter has been given the end of the stream
 };
@@ -384,7 +387,7 @@ void rewindTo(Stream* s, uint32_t frame)
     s->nextFrame = frame;
     s->baseFrame = frame;
     s->outputFrames = 0;
-    s->lastMixed = 0;
+    s->clockPending = 1;
     s->flushed = 0;
     if (s->converter != nullptr) SDL_AudioStreamClear(s->converter);
 }
@@ -392,10 +395,13 @@ void rewindTo(Stream* s, uint32_t frame)
 // The source frame the device has consumed up to; called with the device lock held.
 uint32_t heardFrame(const Stream& s)
 {
-    // What is being heard lags what was handed over by the part of the last buffer still playing.
-    const int64_t sinceMix = soundDeviceFramesSinceMix();
-    const uint64_t unheard = sinceMix < s.lastMixed ? static_cast<uint64_t>(s.lastMixed - sinceMix) : 0;
-    uint64_t source = s.outputFrames - std::min(s.outputFrames, unheard);
+    // What is being heard lags what was handed over by what the device still holds:
+    // from the buffer that took the stream's first frames on, the device plays in
+    // real time, and never more than it was handed.
+    uint64_t source = s.outputFrames;
+    const int64_t clock = soundDeviceClock();
+    if (clock >= 0 && !s.clockPending && clock >= s.clockAtStart)
+        source = std::min(source, s.framesAtStart + static_cast<uint64_t>(clock - s.clockAtStart));
     if (s.converter != nullptr && deviceFrequency != 0) source = source * s.frequency / deviceFrequency;
     const uint64_t frame = s.baseFrame + source;
     return frame < s.frames ? static_cast<uint32_t>(frame) : s.frames;
@@ -463,11 +469,14 @@ void soundMixOutput(int16_t* output, int frames)
 {
     if (frames <= 0) return;
     std::memset(output, 0, static_cast<size_t>(frames) * DEVICE_FRAME_BYTES);
-    stream.lastMixed = 0;
     if (stream.handle == 0 || !stream.playing) return;
     const int mixed = stream.converter != nullptr ? mixConverted(output, frames) : mixDirect(output, frames);
+    if (stream.clockPending && mixed > 0) {
+        stream.clockPending = 0;
+        stream.clockAtStart = soundDeviceClock();
+        stream.framesAtStart = stream.outputFrames;
+    }
     stream.outputFrames += static_cast<uint64_t>(mixed);
-    stream.lastMixed = mixed;
 }
 
 void soundSetReportedVersion(uint32_t version)
@@ -498,6 +507,9 @@ int soundStart()
 {
     if (!initialised) return fail(SOUND_ERROR_INIT);
     output = OUTPUT_RUNNING;
+    soundDeviceLock();
+    stream.clockPending = 1;  // the device's clock holds again from the next buffer it takes
+    soundDeviceUnlock();
     soundDeviceRun(1);
     return succeed();
 }
