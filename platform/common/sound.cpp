@@ -1,14 +1,22 @@
 // The sound layer shared by both platform variants: one output device (opened
 // by the variant, see sound_device.h) and one MP3 stream at a time.
 //
-// A stream is decoded whole when it is created, by libmpg123, into 16-bit
-// samples in the format of the file's first frame (later frames of another rate
-// or channel count are converted to it by the decoder). So its length in bytes
-// is exact, seeking is a matter of moving an index, and a damaged file fails at
-// creation instead of in the middle of the show. The mixer hands the device
-// stereo at the device's rate; a stream in another format goes through an
-// SDL_AudioStream on the way out. The play position is counted from the samples
-// the device has taken.
+// A stream is opened, not decoded. Creating it decodes the file's first frame,
+// which fixes the stream's format (16-bit samples at the first frame's rate and
+// channel count; later frames of another channel count are converted to it by
+// the decoder), and scans the headers of every frame with libmpg123, which gives
+// the exact length (the encoder's delay and padding, where the file says how
+// long they are, cut off) and an index of every frame. The samples are decoded
+// as they are asked for, by the mixer on the device's side or by a read, a few
+// kilobytes at a time straight from the file; reading from anywhere but where
+// the decoder stands seeks it. A seek restarts the decoder far enough before the
+// frame that holds the wanted sample, and in step with the frames before it,
+// that what comes out is sample for sample what a decode from the start gives,
+// so playing, pausing and seeking sound as if the whole file had been decoded
+// in memory. The mixer hands the device stereo at the device's rate; a stream in
+// another format goes through an SDL_AudioStream on the way out. The play
+// position is counted from the samples the device has taken, less what it still
+// holds and has not yet played.
 #include <SDL.h>
 #include <mpg123.h>
 
@@ -26,11 +34,14 @@ constexpr int DEVICE_CHANNELS = 2;                      // the device always pla
 constexpr int DEVICE_FRAME_BYTES = DEVICE_CHANNELS * 2;  // 16-bit samples
 constexpr uint32_t MIN_DEVICE_FREQUENCY = 8000;          // Hz
 constexpr uint32_t MAX_DEVICE_FREQUENCY = 192000;        // Hz
-constexpr size_t DECODE_CHUNK_BYTES = 64 * 1024;         // decoder output per read
+constexpr size_t DECODE_CHUNK_BYTES = 16 * 1024;         // decoder output per read, held until taken
 constexpr uint64_t MAX_DECODED_BYTES = 0xFFFFFFF0u;      // lengths are reported as unsigned 32-bit
 constexpr int MAX_IDLE_READS = 64;                       // reads that give nothing before decoding gives up
 constexpr uint32_t CONVERT_CHUNK_FRAMES = 4096;          // source frames handed to the converter at once
 constexpr uint32_t CONVERT_TAIL_FRAMES = 1024;          // silence behind the end that pushes the last frames out
+constexpr long FRAME_INDEX_STEP = -1024;                 // the frame index grows by this many entries: every frame
+constexpr int64_t RESTART_LEAD_FRAMES = 12;              // MPEG frames decoded before a seek's frame, at least
+constexpr int64_t SYNTH_CYCLE_FRAMES = 16;               // MPEG frames after which the synthesis filter is back on its step
 
 // Decoder sample rates the stream accepts, Hz (every MPEG audio rate).
 constexpr long DECODER_RATES[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
@@ -41,24 +52,49 @@ enum OutputState {
     OUTPUT_PAUSED,   // after soundPause: nothing is consumed until soundStart
 };
 
-// A growable block of bytes; null and zero when empty.
-struct ByteBuffer {
-    unsigned char* data;
-    size_t size;
-    size_t capacity;
+// The file a decoder reads, through readSource and seekSource. The size the file
+// had when opened bounds every read, so a file that grows meanwhile is read no
+// further.
+struct SourceFile {
+    std::FILE* file;
+    int64_t size;    // bytes, when opened
+    int64_t offset;  // where the next read starts
+};
+
+// A decoder standing at one byte of a stream's decoded data, with what it last
+// decoded and nobody has taken yet.
+struct Decoder {
+    mpg123_handle* handle;                       // null where a restart could not open one
+    SourceFile source;
+    long frequency;                              // Hz, of the first frame
+    int channels;                                // 1 or 2, of the first frame
+    int frameSamples;                            // samples per MPEG frame
+    off_t firstFrame;                            // the MPEG frame that holds the first sample
+    off_t* index;                                // file offsets of the frames, from the scan
+    off_t indexStep;                             // frames from one entry to the next
+    size_t indexFill;                            // entries
+    uint64_t next;                               // byte of decoded data pending[pendingAt] is
+    unsigned char pending[DECODE_CHUNK_BYTES];   // decoded, interleaved 16-bit
+    size_t pendingAt;                            // first byte not taken
+    size_t pendingEnd;                           // bytes decoded into pending
+    int idleReads;                               // reads in a row that gave nothing
+    int ended;                                   // nothing more comes from here: the end, a frame it cannot get past, another format
+    int16_t convertChunk[CONVERT_CHUNK_FRAMES * DEVICE_CHANNELS];  // source frames on their way to the converter
 };
 
 struct Stream {
     uint32_t handle;         // 0: no stream
-    int16_t* samples;        // decoded, interleaved
-    uint32_t frames;         // sample frames decoded
+    Decoder* decoder;        // the file, decoded as it is read
+    uint32_t frames;         // sample frames of the stream
     uint32_t frequency;      // Hz, of the file
     int channels;            // 1 or 2, of the file
     int playing;             // 1 from soundStreamPlay until soundStop
     uint32_t nextFrame;      // next source frame the mixer reads
     uint32_t baseFrame;      // source frame at the last play or seek
     uint64_t outputFrames;   // device frames of the stream mixed since then
-    int64_t lastMixed;       // device frames of the stream in the buffer the device took last
+    int clockPending;        // the device has not yet taken the stream since the last play, seek or start
+    int64_t clockAtStart;    // device clock when it took the stream's first buffer since then
+    uint64_t framesAtStart;  // outputFrames then
     SDL_AudioStream* converter;  // null when the stream is already stereo at the device's rate
     int flushed;             // the converter has been given the end of the stream
 };
@@ -84,118 +120,238 @@ int succeed()
     return 1;
 }
 
-void freeBuffer(ByteBuffer* buffer)
+// libmpg123's read and seek on a SourceFile, as POSIX read and lseek behave.
+mpg123_ssize_t readSource(void* handle, void* buffer, size_t bytes)
 {
-    std::free(buffer->data);
-    *buffer = ByteBuffer{};
+    SourceFile* source = static_cast<SourceFile*>(handle);
+    const int64_t left = source->size - source->offset;
+    if (left <= 0) return 0;
+    if (static_cast<uint64_t>(left) < bytes) bytes = static_cast<size_t>(left);
+    const size_t got = std::fread(buffer, 1, bytes, source->file);
+    source->offset += static_cast<int64_t>(got);
+    if (got == 0 && std::ferror(source->file)) return -1;
+    return static_cast<mpg123_ssize_t>(got);
 }
 
-// Makes room for at least extra more bytes; 0 when memory runs out.
-int reserveBuffer(ByteBuffer* buffer, size_t extra)
+off_t seekSource(void* handle, off_t offset, int whence)
 {
-    if (buffer->capacity - buffer->size >= extra) return 1;
-    size_t capacity = buffer->capacity ? buffer->capacity : extra;
-    while (capacity - buffer->size < extra) capacity *= 2;
-    void* grown = std::realloc(buffer->data, capacity);
-    if (grown == nullptr) return 0;
-    buffer->data = static_cast<unsigned char*>(grown);
-    buffer->capacity = capacity;
-    return 1;
+    SourceFile* source = static_cast<SourceFile*>(handle);
+    int64_t to = offset;
+    if (whence == SEEK_CUR) to += source->offset;
+    else if (whence == SEEK_END) to += source->size;
+    else if (whence != SEEK_SET) return -1;
+    if (to < 0 || fseeko(source->file, static_cast<off_t>(to), SEEK_SET) != 0) return -1;
+    source->offset = to;
+    return static_cast<off_t>(to);
 }
 
-// Reads a whole regular file (anything else is not opened). Returns SOUND_OK,
-// SOUND_ERROR_FILEOPEN or SOUND_ERROR_MEMORY.
-int readWholeFile(const char* path, ByteBuffer* contents)
+// A new libmpg123 handle on a decoder's file, decoding to 16-bit samples at the
+// given rate and channel count (every MPEG rate, mono or stereo, where rate is
+// 0); null when it cannot be opened.
+mpg123_handle* openHandle(SourceFile* source, long rate, int channels)
 {
-    *contents = ByteBuffer{};
-    size_t size = 0;
-    std::FILE* file = platformOpenRegularFile(path, &size);
-    if (file == nullptr) return SOUND_ERROR_FILEOPEN;
-    int result = SOUND_OK;
-    // The size the file had when opened bounds the read; one byte more tells a
-    // file that grew meanwhile, which is read no further.
-    if (!reserveBuffer(contents, size + 1)) {
-        result = SOUND_ERROR_MEMORY;
-    } else {
-        contents->size = std::fread(contents->data, 1, size + 1, file);
-        if (std::ferror(file)) result = SOUND_ERROR_FILEOPEN;
-        if (contents->size > size) contents->size = size;
-    }
-    std::fclose(file);
-    if (result != SOUND_OK) freeBuffer(contents);
-    return result;
-}
-
-struct DecodedSound {
-    ByteBuffer pcm;      // interleaved 16-bit samples
-    long frequency;      // Hz
-    int channels;        // 1 or 2
-};
-
-// Decodes a whole MP3 held in memory. Returns SOUND_OK, SOUND_ERROR_FORMAT when
-// not one frame could be decoded, or SOUND_ERROR_MEMORY.
-int decodeMp3(const unsigned char* data, size_t size, DecodedSound* decoded)
-{
-    *decoded = DecodedSound{};
-    if (size == 0) return SOUND_ERROR_FORMAT;
-    if (!decoderReady) {
-        if (mpg123_init() != MPG123_OK) return SOUND_ERROR_FORMAT;
-        decoderReady = 1;
-    }
     int error = MPG123_OK;
-    mpg123_handle* decoder = mpg123_new(nullptr, &error);
-    if (decoder == nullptr) return SOUND_ERROR_MEMORY;
+    mpg123_handle* handle = mpg123_new(nullptr, &error);
+    if (handle == nullptr) return nullptr;
     // Gapless: the encoder's delay and padding, where the file says how long they are, are cut off.
-    mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-    mpg123_format_none(decoder);
-    for (long rate : DECODER_RATES) mpg123_format(decoder, rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    int result = SOUND_ERROR_FORMAT;
-    if (mpg123_open_feed(decoder) != MPG123_OK || mpg123_feed(decoder, data, size) != MPG123_OK) {
-        mpg123_delete(decoder);
-        return result;
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
+    mpg123_param(handle, MPG123_INDEX_SIZE, FRAME_INDEX_STEP, 0.0);
+    mpg123_format_none(handle);
+    if (rate == 0) {
+        for (long decoderRate : DECODER_RATES)
+            mpg123_format(handle, decoderRate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    } else {
+        mpg123_format(handle, rate, channels, MPG123_ENC_SIGNED_16);
     }
-    // The first frame fixes the stream's format; everything after is decoded to it.
+    source->offset = 0;
+    if (std::fseek(source->file, 0, SEEK_SET) != 0 ||
+        mpg123_replace_reader_handle(handle, readSource, seekSource, nullptr) != MPG123_OK ||
+        mpg123_open_handle(handle, source) != MPG123_OK) {
+        mpg123_delete(handle);
+        return nullptr;
+    }
+    return handle;
+}
+
+void closeDecoder(Decoder* decoder)
+{
+    if (decoder == nullptr) return;
+    if (decoder->handle != nullptr) mpg123_delete(decoder->handle);
+    if (decoder->source.file != nullptr) std::fclose(decoder->source.file);
+    std::free(decoder->index);
+    std::free(decoder);
+}
+
+// Reads the first frame's format and scans every frame's header of a decoder's
+// file: *frames gets the exact length in sample frames, the decoder the frame
+// index. Returns SOUND_OK, or SOUND_ERROR_FORMAT when not one frame can be decoded.
+int scanDecoder(Decoder* decoder, uint32_t* frames)
+{
+    mpg123_handle* handle = openHandle(&decoder->source, 0, 0);
+    if (handle == nullptr) return SOUND_ERROR_FORMAT;
+    int result = SOUND_ERROR_FORMAT;
     size_t done = 0;
     unsigned char probe[1] = {};
-    if (mpg123_read(decoder, probe, 0, &done) == MPG123_NEW_FORMAT) {
+    if (mpg123_read(handle, probe, 0, &done) == MPG123_NEW_FORMAT) {
         int encoding = 0;
-        if (mpg123_getformat(decoder, &decoded->frequency, &decoded->channels, &encoding) == MPG123_OK &&
-            (decoded->channels == 1 || decoded->channels == 2) && encoding == MPG123_ENC_SIGNED_16) {
-            mpg123_format_none(decoder);
-            mpg123_format(decoder, decoded->frequency, decoded->channels, MPG123_ENC_SIGNED_16);
+        if (mpg123_getformat(handle, &decoder->frequency, &decoder->channels, &encoding) == MPG123_OK &&
+            (decoder->channels == 1 || decoder->channels == 2) && encoding == MPG123_ENC_SIGNED_16) {
             result = SOUND_OK;
         }
     }
-    const size_t frameBytes = static_cast<size_t>(decoded->channels) * 2;
-    int idleReads = 0;
-    while (result == SOUND_OK && idleReads < MAX_IDLE_READS) {
-        if (!reserveBuffer(&decoded->pcm, DECODE_CHUNK_BYTES)) {
-            result = SOUND_ERROR_MEMORY;
-            break;
-        }
-        done = 0;
-        const int status = mpg123_read(decoder, decoded->pcm.data + decoded->pcm.size, DECODE_CHUNK_BYTES, &done);
-        decoded->pcm.size += done;
-        idleReads = done == 0 ? idleReads + 1 : 0;
-        if (decoded->pcm.size >= MAX_DECODED_BYTES) {
-            decoded->pcm.size = MAX_DECODED_BYTES;
-            break;
-        }
+    off_t length = 0;
+    if (result == SOUND_OK && mpg123_scan(handle) == MPG123_OK) length = mpg123_length(handle);
+    off_t* offsets = nullptr;
+    off_t step = 0;
+    size_t fill = 0;
+    decoder->frameSamples = mpg123_spf(handle);
+    if (mpg123_seek(handle, 0, SEEK_SET) >= 0) decoder->firstFrame = mpg123_tellframe(handle);
+    if (length <= 0 || decoder->frameSamples <= 0 || mpg123_index(handle, &offsets, &step, &fill) != MPG123_OK) {
+        mpg123_delete(handle);
+        return SOUND_ERROR_FORMAT;
+    }
+    decoder->index = static_cast<off_t*>(std::malloc(std::max<size_t>(fill, 1) * sizeof(off_t)));
+    if (decoder->index != nullptr) {
+        if (fill > 0) std::memcpy(decoder->index, offsets, fill * sizeof(off_t));
+        decoder->indexStep = step;
+        decoder->indexFill = fill;
+    }
+    mpg123_delete(handle);
+    const uint64_t frameBytes = static_cast<uint64_t>(decoder->channels) * 2;
+    *frames = static_cast<uint32_t>(std::min(static_cast<uint64_t>(length), MAX_DECODED_BYTES / frameBytes));
+    return SOUND_OK;
+}
+
+// Restarts decoding on a fresh handle so that the next byte that comes is byte
+// offset of the decoded data, exactly as a decode from the start gives it. The
+// handle is moved (by the frame index) to a frame RESTART_LEAD_FRAMES or more
+// before the one that holds offset, so that the bit reservoir and the overlap of
+// the filter bank are filled as they are there, and the frames in between are
+// decoded and skipped. That frame also lies a whole number of
+// SYNTH_CYCLE_FRAMES after the frame of the first sample: the synthesis filter
+// turns through its buffer a fixed step a frame, a fresh handle starts at step 0
+// as the decode from the start does on that frame, and a frame taken at another
+// step rounds some samples the other way. Near the start the handle just decodes
+// from the first sample.
+void startDecoder(Decoder* decoder, uint64_t offset)
+{
+    const uint64_t frameBytes = static_cast<uint64_t>(decoder->channels) * 2;
+    const uint64_t sample = offset / frameBytes;
+    if (decoder->handle != nullptr) mpg123_delete(decoder->handle);
+    decoder->pendingAt = decoder->pendingEnd = 0;
+    decoder->idleReads = 0;
+    decoder->ended = 0;
+    decoder->next = 0;
+    decoder->handle = openHandle(&decoder->source, decoder->frequency, decoder->channels);
+    if (decoder->handle == nullptr) {
+        decoder->ended = 1;
+        decoder->next = offset;
+        return;
+    }
+    const int64_t lead = static_cast<int64_t>(sample / static_cast<uint64_t>(decoder->frameSamples)) -
+                         RESTART_LEAD_FRAMES - decoder->firstFrame;
+    if (lead < SYNTH_CYCLE_FRAMES) return;  // decoded from the first sample on
+    const off_t frame = static_cast<off_t>(decoder->firstFrame + lead - lead % SYNTH_CYCLE_FRAMES);
+    off_t at = -1;
+    if (mpg123_set_index(decoder->handle, decoder->index, decoder->indexStep, decoder->indexFill) == MPG123_OK &&
+        mpg123_seek_frame(decoder->handle, frame, SEEK_SET) >= 0)
+        at = mpg123_tell(decoder->handle);
+    if (at >= 0 && static_cast<uint64_t>(at) <= sample) {
+        decoder->next = static_cast<uint64_t>(at) * frameBytes;
+    } else {
+        decoder->ended = 1;  // the index leads nowhere: silence from here
+        decoder->next = offset;
+    }
+}
+
+// Opens an MP3 file as a decoder at its first sample; *frames gets its length in
+// sample frames. Returns SOUND_OK, SOUND_ERROR_FILEOPEN, SOUND_ERROR_FORMAT when
+// not one frame can be decoded, or SOUND_ERROR_MEMORY.
+int openDecoder(const char* path, Decoder** opened, uint32_t* frames)
+{
+    *opened = nullptr;
+    *frames = 0;
+    size_t size = 0;
+    std::FILE* file = platformOpenRegularFile(path, &size);
+    if (file == nullptr) return SOUND_ERROR_FILEOPEN;
+    Decoder* decoder = static_cast<Decoder*>(std::calloc(1, sizeof(Decoder)));
+    if (decoder == nullptr) {
+        std::fclose(file);
+        return SOUND_ERROR_MEMORY;
+    }
+    decoder->source.file = file;
+    decoder->source.size = static_cast<int64_t>(size);
+    int result = size == 0 ? SOUND_ERROR_FORMAT : SOUND_OK;
+    if (result == SOUND_OK && !decoderReady) {
+        if (mpg123_init() == MPG123_OK) decoderReady = 1;
+        else result = SOUND_ERROR_FORMAT;
+    }
+    if (result == SOUND_OK) result = scanDecoder(decoder, frames);
+    if (result == SOUND_OK && decoder->index == nullptr) result = SOUND_ERROR_MEMORY;
+    if (result == SOUND_OK) {
+        startDecoder(decoder, 0);
+        if (decoder->handle == nullptr) result = SOUND_ERROR_MEMORY;
+    }
+    if (result != SOUND_OK) {
+        closeDecoder(decoder);
+        *frames = 0;
+        return result;
+    }
+    *opened = decoder;
+    return SOUND_OK;
+}
+
+// Decodes the next chunk into pending; 0 when nothing more comes.
+int decodeMore(Decoder* decoder)
+{
+    while (!decoder->ended && decoder->pendingAt == decoder->pendingEnd) {
+        size_t done = 0;
+        const int status = mpg123_read(decoder->handle, decoder->pending, DECODE_CHUNK_BYTES, &done);
+        decoder->pendingAt = 0;
+        decoder->pendingEnd = done;
+        decoder->idleReads = done == 0 ? decoder->idleReads + 1 : 0;
+        if (decoder->idleReads >= MAX_IDLE_READS) decoder->ended = 1;
         if (status == MPG123_NEW_FORMAT) {
             long frequency = 0;
             int channels = 0, encoding = 0;
-            mpg123_getformat(decoder, &frequency, &channels, &encoding);
-            if (frequency != decoded->frequency || channels != decoded->channels) break;  // keep what fits
+            mpg123_getformat(decoder->handle, &frequency, &channels, &encoding);
+            if (frequency != decoder->frequency || channels != decoder->channels) decoder->ended = 1;  // keep what fits
             continue;
         }
-        // The end of the data (the decoder wants more), or a frame it cannot get past.
-        if (status != MPG123_OK) break;
+        // The end of the file, or a frame the decoder cannot get past.
+        if (status != MPG123_OK) decoder->ended = 1;
     }
-    mpg123_delete(decoder);
-    decoded->pcm.size -= decoded->pcm.size % (frameBytes ? frameBytes : 1);
-    if (result == SOUND_OK && decoded->pcm.size == 0) result = SOUND_ERROR_FORMAT;
-    if (result != SOUND_OK) freeBuffer(&decoded->pcm);
-    return result;
+    return decoder->pendingAt < decoder->pendingEnd;
+}
+
+// Copies bytes of decoded data from byte offset on into out: silence where the
+// decoder gives nothing (after a frame it cannot get past). Called with the device
+// lock held, since the mixer reads through the same decoder.
+void readDecoded(Decoder* decoder, uint64_t offset, unsigned char* out, size_t bytes)
+{
+    const uint64_t pendingEnd = decoder->next + (decoder->pendingEnd - decoder->pendingAt);
+    if (offset < decoder->next || offset > pendingEnd) startDecoder(decoder, offset);
+    while (bytes > 0) {
+        if (!decodeMore(decoder)) {
+            std::memset(out, 0, bytes);
+            decoder->next = std::max(decoder->next, offset) + bytes;
+            return;
+        }
+        const size_t available = decoder->pendingEnd - decoder->pendingAt;
+        if (decoder->next < offset) {  // before the byte asked for: skipped
+            const size_t skip = static_cast<size_t>(std::min<uint64_t>(available, offset - decoder->next));
+            decoder->pendingAt += skip;
+            decoder->next += skip;
+            continue;
+        }
+        const size_t count = std::min(available, bytes);
+        std::memcpy(out, decoder->pending + decoder->pendingAt, count);
+        decoder->pendingAt += count;
+        decoder->next += count;
+        offset += count;
+        out += count;
+        bytes -= count;
+    }
 }
 
 // The stream a handle names, or null (with SOUND_ERROR_HANDLE) when it names none.
@@ -217,13 +373,21 @@ uint32_t frameBytesOf(const Stream& s)
     return static_cast<uint32_t>(s.channels) * 2;
 }
 
+// Reads count source frames from frame on; called with the device lock held.
+void readFrames(const Stream& s, uint32_t frame, int16_t* out, uint32_t count)
+{
+    const uint32_t frameBytes = frameBytesOf(s);
+    readDecoded(s.decoder, static_cast<uint64_t>(frame) * frameBytes, reinterpret_cast<unsigned char*>(out),
+                static_cast<size_t>(count) * frameBytes);
+}
+
 // Moves the mixer to a source frame; called with the device lock held.
 void rewindTo(Stream* s, uint32_t frame)
 {
     s->nextFrame = frame;
     s->baseFrame = frame;
     s->outputFrames = 0;
-    s->lastMixed = 0;
+    s->clockPending = 1;
     s->flushed = 0;
     if (s->converter != nullptr) SDL_AudioStreamClear(s->converter);
 }
@@ -231,10 +395,13 @@ void rewindTo(Stream* s, uint32_t frame)
 // The source frame the device has consumed up to; called with the device lock held.
 uint32_t heardFrame(const Stream& s)
 {
-    // What is being heard lags what was handed over by the part of the last buffer still playing.
-    const int64_t sinceMix = soundDeviceFramesSinceMix();
-    const uint64_t unheard = sinceMix < s.lastMixed ? static_cast<uint64_t>(s.lastMixed - sinceMix) : 0;
-    uint64_t source = s.outputFrames - std::min(s.outputFrames, unheard);
+    // What is being heard lags what was handed over by what the device still holds:
+    // from the buffer that took the stream's first frames on, the device plays in
+    // real time, and never more than it was handed.
+    uint64_t source = s.outputFrames;
+    const int64_t clock = soundDeviceClock();
+    if (clock >= 0 && !s.clockPending && clock >= s.clockAtStart)
+        source = std::min(source, s.framesAtStart + static_cast<uint64_t>(clock - s.clockAtStart));
     if (s.converter != nullptr && deviceFrequency != 0) source = source * s.frequency / deviceFrequency;
     const uint64_t frame = s.baseFrame + source;
     return frame < s.frames ? static_cast<uint32_t>(frame) : s.frames;
@@ -243,7 +410,7 @@ uint32_t heardFrame(const Stream& s)
 void releaseStream()
 {
     if (stream.converter != nullptr) SDL_FreeAudioStream(stream.converter);
-    std::free(stream.samples);
+    closeDecoder(stream.decoder);
     stream = Stream{};
 }
 
@@ -252,8 +419,7 @@ int mixDirect(int16_t* out, int frames)
 {
     const uint32_t left = stream.frames - stream.nextFrame;
     const uint32_t count = static_cast<uint32_t>(frames) < left ? static_cast<uint32_t>(frames) : left;
-    std::memcpy(out, stream.samples + static_cast<size_t>(stream.nextFrame) * DEVICE_CHANNELS,
-                static_cast<size_t>(count) * DEVICE_FRAME_BYTES);
+    readFrames(stream, stream.nextFrame, out, count);
     stream.nextFrame += count;
     return static_cast<int>(count);
 }
@@ -273,8 +439,9 @@ int mixConverted(int16_t* out, int frames)
         if (stream.nextFrame < stream.frames) {
             const uint32_t left = stream.frames - stream.nextFrame;
             const uint32_t count = left < CONVERT_CHUNK_FRAMES ? left : CONVERT_CHUNK_FRAMES;
-            const int16_t* from = stream.samples + static_cast<size_t>(stream.nextFrame) * stream.channels;
-            if (SDL_AudioStreamPut(stream.converter, from, static_cast<int>(count * frameBytes)) != 0) {
+            int16_t* chunk = stream.decoder->convertChunk;
+            readFrames(stream, stream.nextFrame, chunk, count);
+            if (SDL_AudioStreamPut(stream.converter, chunk, static_cast<int>(count * frameBytes)) != 0) {
                 stream.flushed = 1;  // out of memory: the rest stays silent
                 break;
             }
@@ -302,11 +469,14 @@ void soundMixOutput(int16_t* output, int frames)
 {
     if (frames <= 0) return;
     std::memset(output, 0, static_cast<size_t>(frames) * DEVICE_FRAME_BYTES);
-    stream.lastMixed = 0;
     if (stream.handle == 0 || !stream.playing) return;
     const int mixed = stream.converter != nullptr ? mixConverted(output, frames) : mixDirect(output, frames);
+    if (stream.clockPending && mixed > 0) {
+        stream.clockPending = 0;
+        stream.clockAtStart = soundDeviceClock();
+        stream.framesAtStart = stream.outputFrames;
+    }
     stream.outputFrames += static_cast<uint64_t>(mixed);
-    stream.lastMixed = mixed;
 }
 
 void soundSetReportedVersion(uint32_t version)
@@ -337,6 +507,9 @@ int soundStart()
 {
     if (!initialised) return fail(SOUND_ERROR_INIT);
     output = OUTPUT_RUNNING;
+    soundDeviceLock();
+    stream.clockPending = 1;  // the device's clock holds again from the next buffer it takes
+    soundDeviceUnlock();
     soundDeviceRun(1);
     return succeed();
 }
@@ -379,25 +552,17 @@ uint32_t soundStreamCreateFile(const char* path)
 {
     if (!initialised) return static_cast<uint32_t>(fail(SOUND_ERROR_INIT));
     if (stream.handle != 0) return static_cast<uint32_t>(fail(SOUND_ERROR_ALREADY));  // one stream at a time
-    ByteBuffer file = {};
-    int result = readWholeFile(path, &file);
-    if (result != SOUND_OK) return static_cast<uint32_t>(fail(result));
-    DecodedSound decoded = {};
-    result = decodeMp3(file.data, file.size, &decoded);
-    freeBuffer(&file);
-    if (result != SOUND_OK) return static_cast<uint32_t>(fail(result));
-
     Stream created = {};
-    created.samples = reinterpret_cast<int16_t*>(decoded.pcm.data);
-    created.channels = decoded.channels;
-    created.frequency = static_cast<uint32_t>(decoded.frequency);
-    created.frames = static_cast<uint32_t>(decoded.pcm.size / frameBytesOf(created));
+    const int result = openDecoder(path, &created.decoder, &created.frames);
+    if (result != SOUND_OK) return static_cast<uint32_t>(fail(result));
+    created.channels = created.decoder->channels;
+    created.frequency = static_cast<uint32_t>(created.decoder->frequency);
     if (created.channels != DEVICE_CHANNELS || created.frequency != deviceFrequency) {
         created.converter = SDL_NewAudioStream(AUDIO_S16SYS, static_cast<Uint8>(created.channels),
                                                static_cast<int>(created.frequency), AUDIO_S16SYS, DEVICE_CHANNELS,
                                                static_cast<int>(deviceFrequency));
         if (created.converter == nullptr) {
-            freeBuffer(&decoded.pcm);
+            closeDecoder(created.decoder);
             return static_cast<uint32_t>(fail(SOUND_ERROR_MEMORY));
         }
     }
@@ -477,7 +642,9 @@ uint32_t soundStreamGetData(uint32_t handle, uint32_t offset, void* buffer, uint
     const uint32_t length = s->frames * frameBytesOf(*s);
     if (buffer == nullptr || offset > length) return static_cast<uint32_t>(fail(SOUND_ERROR_POSITION));
     const uint32_t count = bytes < length - offset ? bytes : length - offset;
-    std::memcpy(buffer, reinterpret_cast<const unsigned char*>(s->samples) + offset, count);
+    soundDeviceLock();
+    readDecoded(s->decoder, offset, static_cast<unsigned char*>(buffer), count);
+    soundDeviceUnlock();
     succeed();
     return count;
 }
@@ -490,7 +657,7 @@ int soundStreamFree(uint32_t handle)
     stream = Stream{};
     soundDeviceUnlock();
     if (freed.converter != nullptr) SDL_FreeAudioStream(freed.converter);
-    std::free(freed.samples);
+    closeDecoder(freed.decoder);
     return succeed();
 }
 

@@ -12,10 +12,12 @@ int soundDeviceOpen(uint32_t frequency);
 void soundDeviceClose();
 // 1: the device consumes samples (asking soundMixOutput for them); 0: it consumes nothing.
 void soundDeviceRun(int running);
-// Device frames of time since the device last asked the mixer for a buffer: how
-// much of that buffer has been heard. Very large while the device is stopped (all
-// of it counts as heard). Called with the lock held.
-int64_t soundDeviceFramesSinceMix();
+// The device's clock in device frames: how many frames of time have passed since
+// it opened, by the real clock, while it runs (buffers handed over play at that
+// pace, the first from the moment the device asked for it). -1 while it is
+// stopped, and always on a device whose samples are heard the moment they are
+// taken: then everything handed over counts as heard. Called with the lock held.
+int64_t soundDeviceClock();
 // Held around every change to what the mixer reads; the device holds it while it mixes.
 void soundDeviceLock();
 void soundDeviceUnlock();

@@ -1,6 +1,7 @@
 // The real output device: SDL audio at the rate asked for, stereo, 16-bit, with
-// a buffer of 1024 sample frames (23 ms at 44.1 kHz) so that what is heard
-// stays close to the position the demo reads back. SDL converts to whatever
+// a buffer of 256 sample frames (5.8 ms at 44.1 kHz): a stream that starts or
+// resumes is first heard in the next buffer the device asks for, so the buffer's
+// length bounds how far the sound can start behind the picture. SDL converts to whatever
 // the hardware wants; the callback takes every sample from the mixer.
 #include <SDL.h>
 
@@ -14,18 +15,17 @@ namespace {
 
 constexpr int CHANNELS = 2;            // stereo
 constexpr int FRAME_BYTES = CHANNELS * 2;
-constexpr Uint16 BUFFER_FRAMES = 1024;  // device buffer, sample frames
+constexpr Uint16 BUFFER_FRAMES = 256;   // device buffer, sample frames
 
 SDL_AudioDeviceID device = 0;  // 0 while no device is open
 uint32_t deviceFrequency = 0;  // Hz
-Uint64 lastFill = 0;           // performance counter when the device last took a buffer
+Uint64 openedAt = 0;           // performance counter when the device opened
 int deviceRunning = 0;         // the device takes buffers
 
 void SDLCALL fillBuffer(void*, Uint8* buffer, int bytes)
 {
     const int frames = bytes / FRAME_BYTES;
     soundMixOutput(reinterpret_cast<int16_t*>(buffer), frames);
-    lastFill = SDL_GetPerformanceCounter();
     std::memset(buffer + frames * FRAME_BYTES, 0, static_cast<size_t>(bytes - frames * FRAME_BYTES));
 }
 
@@ -53,7 +53,7 @@ int soundDeviceOpen(uint32_t frequency)
         return 0;
     }
     deviceFrequency = static_cast<uint32_t>(obtained.freq);
-    lastFill = 0;
+    openedAt = SDL_GetPerformanceCounter();
     deviceRunning = 0;
     return 1;  // opened paused
 }
@@ -66,12 +66,12 @@ void soundDeviceClose()
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-// The buffer the device took last starts playing as the callback returns. While the
-// device is stopped, everything it took counts as heard.
-int64_t soundDeviceFramesSinceMix()
+// A buffer starts playing as the callback that fills it returns, and the device
+// plays at its rate from then on, which the performance counter measures.
+int64_t soundDeviceClock()
 {
-    if (device == 0 || !deviceRunning || lastFill == 0 || deviceFrequency == 0) return INT64_MAX;
-    const double elapsed = static_cast<double>(SDL_GetPerformanceCounter() - lastFill) /
+    if (device == 0 || !deviceRunning || deviceFrequency == 0) return -1;
+    const double elapsed = static_cast<double>(SDL_GetPerformanceCounter() - openedAt) /
                            static_cast<double>(SDL_GetPerformanceFrequency());
     return static_cast<int64_t>(elapsed * deviceFrequency);
 }
@@ -82,7 +82,6 @@ void soundDeviceRun(int running)
     SDL_PauseAudioDevice(device, running ? 0 : 1);
     SDL_LockAudioDevice(device);
     deviceRunning = running;
-    lastFill = 0;  // no buffer plays until the device takes the next one
     SDL_UnlockAudioDevice(device);
 }
 

@@ -15,7 +15,9 @@
 #include "shell/keys.h"
 #include "shell/music.h"
 #include "tests/support/mp3.h"
+#include "platform/common/sound_device.h"
 #include "tests/support/scene_calls.h"
+#include "tests/support/sound.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -347,6 +349,144 @@ TEST(Sound, InitFailsWithoutAnOutputDevice)
     EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_DRIVER);
     EXPECT_EQ(soundStart(), 0);
     EXPECT_EQ(soundErrorGetCode(), SOUND_ERROR_INIT);
+}
+
+// ---------------------------------------------------------------------------
+// Streams decoded as their samples are asked for: whatever the order and the
+// size of the reads and pulls, what comes out is the decode from the start.
+
+namespace {
+
+// Reads a stream front to back in chunks of odd sizes, then at offsets that jump
+// back and forth (near the start, far, the same place twice, odd bytes, the end),
+// each checked against whole, the decode from the start.
+void expectEveryReadMatches(uint32_t stream, const std::vector<int16_t>& whole)
+{
+    const uint32_t length = static_cast<uint32_t>(whole.size() * 2);
+    const uint32_t chunks[] = {4093, 1, 2, 3, 65537, 777, 12};
+    size_t chunk = 0;
+    for (uint32_t offset = 0; offset < length; offset += chunks[chunk++ % std::size(chunks)])
+        ASSERT_TRUE(readMatches(stream, offset, chunks[chunk % std::size(chunks)], whole));
+    const double fractions[] = {0.9, 0.1, 0.5, 0.5, 0.0, 0.73, 0.31, 0.999, 0.02, 0.6, 0.61, 0.25};
+    for (double fraction : fractions) {
+        const uint32_t offset = static_cast<uint32_t>(fraction * length);
+        EXPECT_TRUE(readMatches(stream, offset, 6001, whole)) << fraction;
+        EXPECT_TRUE(readMatches(stream, offset | 1, 333, whole)) << fraction;  // inside a sample
+    }
+    EXPECT_TRUE(readMatches(stream, length - 1, 100, whole));
+    EXPECT_TRUE(readMatches(stream, length, 100, whole));
+}
+
+// Pulls device frames from the mixer in chunks of the given sizes, in turn.
+std::vector<int16_t> pullFrames(size_t frames, const std::vector<int>& sizes)
+{
+    std::vector<int16_t> out(frames * 2);
+    size_t done = 0;
+    for (size_t i = 0; done < frames; ++i) {
+        const int count = static_cast<int>(std::min<size_t>(sizes[i % sizes.size()], frames - done));
+        soundMixOutput(out.data() + done * 2, count);
+        done += static_cast<size_t>(count);
+    }
+    return out;
+}
+
+// The mixer's output over a fixed script of pulls, seeks back and forth and reads
+// elsewhere in between (which move the decoder the mixer reads through).
+std::vector<int16_t> mixScript(uint32_t stream, uint32_t length, const std::vector<int>& sizes)
+{
+    std::vector<int16_t> out = pullFrames(11025, sizes);
+    std::vector<int16_t> elsewhere(2000);
+    const uint32_t seeks[] = {length / 2 + 3, length / 5, length - 4000, 0, length / 3};
+    for (uint32_t seek : seeks) {
+        EXPECT_EQ(soundChannelSetPosition(stream, seek), 1);
+        soundStreamGetData(stream, length / 7, elsewhere.data(), 4000);
+        const std::vector<int16_t> more = pullFrames(6000, sizes);
+        out.insert(out.end(), more.begin(), more.end());
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(SoundTest, ReadsInAnyOrderAndSizeGiveTheDecodeFromTheStart)
+{
+    struct Case {
+        int rate, channels, frames, kbps;
+    };
+    const Case cases[] = {
+        {44100, 2, 3 * 44100 + 77, 128},  // MPEG-1, as the soundtrack
+        {22050, 1, 2 * 22050 + 5, 64},    // MPEG-2, mono, the first sample in the second frame
+        {16000, 2, 2 * 16000, 24},        // MPEG-2 at a low bitrate: a deep bit reservoir
+        {11025, 1, 3 * 11025, 32},        // MPEG-2.5
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " channels");
+        const std::string path = dir.file("sweep.mp3");
+        ASSERT_FALSE(writeSweepMp3(path, c.frames, c.channels, c.rate, c.kbps).empty());
+        const uint32_t stream = soundStreamCreateFile(path.c_str());
+        ASSERT_NE(stream, 0u);
+        const std::vector<int16_t> whole = streamData(stream);
+        ASSERT_FALSE(whole.empty());
+        expectEveryReadMatches(stream, whole);
+        EXPECT_EQ(soundStreamFree(stream), 1);
+    }
+}
+
+TEST_F(SoundTest, TheMixerPlaysTheDecodeInAnyPullSizeAcrossSeeksAndReads)
+{
+    // Stereo at the device's rate goes to the device as it is decoded.
+    std::vector<int16_t> data;
+    const uint32_t stream = playingSweep(3 * DEVICE_RATE, &data);
+    ASSERT_NE(stream, 0u);
+    const uint32_t length = soundStreamGetLength(stream);
+    const std::vector<int16_t> out = mixScript(stream, length, {1, 333, 1021, 4096, 7});
+    const uint32_t starts[] = {0, length / 2, length / 5, length - 4000, 0, length / 3};  // bytes, frame-aligned
+    size_t at = 0;
+    for (uint32_t start : starts) {
+        const size_t frames = at == 0 ? 11025 : 6000;
+        const size_t inStream = std::min<size_t>(frames, (length - start) / 4);
+        SCOPED_TRACE("from byte " + std::to_string(start));
+        EXPECT_TRUE(sameRun(out, at, data, start / 2, inStream * 2));
+        EXPECT_TRUE(std::all_of(out.begin() + static_cast<long>(at + inStream * 2),
+                                out.begin() + static_cast<long>(at + frames * 2), [](int16_t s) { return s == 0; }));
+        at += frames * 2;
+    }
+    EXPECT_EQ(at, out.size());
+    ASSERT_EQ(soundStreamFree(stream), 1);
+
+    // Mono at half the rate goes through the converter: the same script gives the same
+    // samples whatever the sizes of the pulls.
+    const std::string path = dir.file("mono22.mp3");
+    ASSERT_FALSE(writeSweepMp3(path, 2 * 22050, 1, 22050, 64).empty());
+    std::vector<int16_t> converted[2];
+    const std::vector<int> sizes[2] = {{1024}, {5, 999, 1, 3000}};
+    for (int run = 0; run < 2; ++run) {
+        const uint32_t mono = soundStreamCreateFile(path.c_str());
+        ASSERT_NE(mono, 0u);
+        ASSERT_EQ(soundStreamPlay(mono), 1);
+        converted[run] = mixScript(mono, soundStreamGetLength(mono), sizes[run]);
+        ASSERT_EQ(soundStreamFree(mono), 1);
+    }
+    EXPECT_TRUE(converted[0] == converted[1]);
+    EXPECT_FALSE(allSilent(converted[0], 0));
+}
+
+TEST(Soundtrack, ReadsFromAnywhereGiveTheDecodeFromTheStart)
+{
+    const std::vector<int16_t> whole = decodePackSoundtrack();
+    ASSERT_FALSE(whole.empty());
+    openSilentSound();
+    const uint32_t stream = soundStreamCreateFile((std::string(VANTREL_BINARY_DIR) + "/data/Halvo.mp3").c_str());
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(soundStreamGetLength(stream), whole.size() * 2);
+    // A step of a prime number of bytes lands on every position within a frame in turn.
+    const uint32_t length = static_cast<uint32_t>(whole.size() * 2);
+    constexpr uint32_t STEP_BYTES = 1000003;
+    for (uint32_t offset = length - 1; offset > STEP_BYTES; offset -= STEP_BYTES)
+        ASSERT_TRUE(readMatches(stream, offset, 4608, whole));  // backwards through the whole file: a seek each time
+    EXPECT_TRUE(readMatches(stream, 0, 4608, whole));
+    soundStreamFree(stream);
+    soundFree();
 }
 
 // ---------------------------------------------------------------------------

@@ -46,6 +46,23 @@ std::vector<int16_t> decodePackSoundtrack()
     return pcm;
 }
 
+::testing::AssertionResult readMatches(uint32_t stream, uint32_t offset, uint32_t bytes,
+                                       const std::vector<int16_t>& whole)
+{
+    const size_t length = whole.size() * 2;
+    const size_t expected = offset < length ? std::min<size_t>(bytes, length - offset) : 0;
+    std::vector<unsigned char> read(bytes);
+    const uint32_t got = soundStreamGetData(stream, offset, read.data(), bytes);
+    if (got != expected)
+        return ::testing::AssertionFailure() << "read at " << offset << " gave " << got << " bytes, not " << expected;
+    const unsigned char* from = reinterpret_cast<const unsigned char*>(whole.data()) + offset;
+    const auto differ = std::mismatch(read.begin(), read.begin() + static_cast<long>(got), from);
+    if (differ.first != read.begin() + static_cast<long>(got))
+        return ::testing::AssertionFailure() << "read at " << offset << " differs at byte "
+                                             << offset + static_cast<size_t>(differ.first - read.begin());
+    return ::testing::AssertionSuccess();
+}
+
 int64_t soundFrameAt(double seconds) { return static_cast<int64_t>(std::llround(seconds * TEST_SOUND_RATE)); }
 
 double soundEnergy(const std::vector<int16_t>& pcm, double from, double to)

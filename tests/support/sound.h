@@ -3,6 +3,8 @@
 // of 16-bit stereo at 44.1 kHz.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,6 +22,12 @@ std::vector<int16_t> decodeWithSoundLayer(const std::string& path, uint32_t* fre
 // layer on the silent device, which is closed again; it must be 16-bit stereo
 // at the device's rate. Empty (after a test failure) when it cannot be.
 std::vector<int16_t> decodePackSoundtrack();
+
+// Whether a read of bytes from byte offset of a stream (one soundStreamGetData
+// call; a read past the end gives what is left) is byte for byte the same part
+// of whole, the stream's decoded data as one read from its start gave it.
+::testing::AssertionResult readMatches(uint32_t stream, uint32_t offset, uint32_t bytes,
+                                       const std::vector<int16_t>& whole);
 
 // Sample frame of a time, rounded to the nearest.
 int64_t soundFrameAt(double seconds);
