@@ -58,7 +58,7 @@ int texturesWithImages(unsigned first, unsigned last)
     int count = 0;
     for (unsigned name = first; name <= last && name >= first; ++name) {
         if (name == sphereRenderTarget && name != 0) continue;
-        count += textureWidth(name) > 0 ? 1 : 0;
+        count += textureLevel(name, GL_TEXTURE_WIDTH) > 0 ? 1 : 0;  // name 0 included: the loading image
     }
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
     return count;
