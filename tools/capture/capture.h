@@ -4,8 +4,10 @@
 //
 // Frame k of a run at N frames per second is drawn at demo time exactly k / N:
 // the headless counter advances by a whole number of counts per swap. Every frame
-// from 0 on is drawn (the scenes' state depends on each one); frames outside the
-// chosen range are drawn but not read back.
+// from 0 on is run (the scenes' state depends on each one); frames outside the
+// chosen range are not read back, and those not just before a written frame are
+// sent with rasterisation off, so they cost the scenes' own work and the GL calls
+// but no pixels.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +34,7 @@ struct CaptureOptions {
     std::string framesDir;        // --frames; empty: no PNG files
     std::string videoFile;        // --video; empty: no video
     int bench = 0;
+    int drawAll = 0;              // rasterise every frame, the pre-roll too
     int quiet = 0;
     int help = 0;
 };

@@ -31,6 +31,12 @@ constexpr double PROGRESS_INTERVAL_TTY = 0.1;   // wall seconds between progress
 constexpr double PROGRESS_INTERVAL_LOG = 5.0;   // ... and between progress lines into a file or pipe
 constexpr int PROGRESS_BAR_WIDTH = 30;          // characters
 const char* const SOUNDTRACK_FILE = "Halvo.mp3";
+// Frames rasterised in full before each written frame, after a stretch run with
+// rasterisation off. Every scene clears the whole target and redraws it each
+// frame, and the spheres' texture copy is of the same frame's corner, so the
+// first frame drawn again is already the full run's picture; one more frame is
+// drawn as a margin for any effect that reads the previous frame.
+constexpr int64_t SETTLE_FRAMES = 1;
 
 struct WrittenFile {
     std::string path;   // as the user named it
@@ -114,6 +120,26 @@ int inRange(int64_t frame)
     return frame >= run.firstFrame && frame < run.endFrame;
 }
 
+// The first frame to be written at or after a frame; INT64_MAX when none is.
+int64_t nextWanted(int64_t frame)
+{
+    if (!run.atFrames.empty()) {
+        const auto next = std::lower_bound(run.atFrames.begin(), run.atFrames.end(), frame);
+        return next == run.atFrames.end() ? INT64_MAX : *next;
+    }
+    if (frame >= run.endFrame) return INT64_MAX;
+    return std::max(frame, run.firstFrame);
+}
+
+// Whether a frame is drawn into the target: a written frame or one of the
+// settling frames before it. The others run with rasterisation off.
+int rasterised(int64_t frame)
+{
+    if (options.drawAll) return 1;
+    const int64_t next = nextWanted(frame);
+    return next != INT64_MAX && next - frame <= SETTLE_FRAMES;
+}
+
 int lastWanted(int64_t frame)
 {
     if (!run.atFrames.empty()) return frame >= run.atFrames.back();
@@ -192,7 +218,11 @@ void writeFrame(int64_t frame)
 void onSwap(void*)
 {
     if (interrupted) stopDemo();
-    if (demoClock.frequency == 0) return;  // the loading image: the demo clock has not started
+    if (demoClock.frequency == 0) {
+        // The loading image: the demo clock has not started. Frame 0 is the next drawn.
+        headlessSetRasterDiscard(!rasterised(0));
+        return;
+    }
     if (options.bench) glFinish();         // the frame's GL work belongs to its time
     const double now = wallSeconds();
     const int64_t frame = (headlessCounter() - demoClock.counterStart) / run.countsPerFrame;
@@ -207,6 +237,7 @@ void onSwap(void*)
         if (!options.bench) writeFrame(frame);
         if (lastWanted(frame)) stopDemo();
     }
+    headlessSetRasterDiscard(!rasterised(frame + 1));
     showProgress(frame, 0);
     run.lastSwapWall = wallSeconds();
 }
