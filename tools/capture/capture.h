@@ -92,3 +92,47 @@ int videoFinish(std::string* error);
 
 // Writes one frame as a PNG file. Returns 1 on success.
 int writeFramePng(const std::string& path, const unsigned char* rgb);
+
+// A file the run wrote, for the list on stdout.
+struct WrittenFile {
+    std::string path;   // as the user named it
+    double seconds;     // demo time of the frame, or of the video's first frame
+    double endSeconds;  // videos: demo time just after the last frame
+    int video;
+};
+
+// Where the frame writer puts the frames it is given.
+struct FrameOutput {
+    std::string framesPath;  // folder of the PNG files, absolute; empty: no PNG files
+    std::string framesName;  // the same folder as the user named it, for the list of files
+    std::string videoPath;   // the MP4, absolute; empty: no video
+    std::string soundtrack;  // MP3 of the video's sound; empty: silence
+    int fps;
+};
+
+// The frame writer: a worker thread that encodes the PNG files and feeds ffmpeg,
+// so that the render thread goes on drawing meanwhile. Frames are written in the
+// order they are put, through a queue of FRAME_QUEUE_LENGTH frames; a put waits
+// while the queue is full, so memory stays bounded when writing is the slower.
+// After a failure the writer drops the frames still to come.
+constexpr int FRAME_QUEUE_LENGTH = 4;
+struct FrameWriter {
+    FrameOutput output;
+    int running;                          // the worker thread is started
+    int failed;                           // a write failed; the reason is in failure (under the lock)
+    std::string failure;
+    std::vector<WrittenFile> written;     // files done, in order (under the lock)
+};
+extern FrameWriter frameWriter;  // the one writer of a run
+
+// Starts the worker thread. Returns 1, or 0 with the reason in error.
+int frameWriterStart(const FrameOutput& output, std::string* error);
+// A frame buffer (FRAME_WIDTH x FRAME_HEIGHT RGB) to fill and put: one the
+// writer is done with, or a new one.
+std::vector<unsigned char> frameWriterBuffer();
+// Hands demo frame number frame, read into rgb, to the writer.
+void frameWriterPut(int64_t frame, std::vector<unsigned char>&& rgb);
+// Whether a write has failed so far, and why.
+int frameWriterFailed(std::string* reason);
+// Waits until every frame put is written and ends the thread.
+void frameWriterFinish();
