@@ -110,7 +110,8 @@ struct FrameOutput {
     int fps;
 };
 
-// The frame writer: a worker thread that encodes the PNG files and feeds ffmpeg,
+// The frame writer: a worker thread that encodes the PNG files and feeds ffmpeg
+// (started by the render thread before the video's first frame is put),
 // so that the render thread goes on drawing meanwhile. Frames are written in the
 // order they are put, through a queue of FRAME_QUEUE_LENGTH frames; a put waits
 // while the queue is full, so memory stays bounded when writing is the slower.

@@ -200,6 +200,14 @@ void finishRead()
 // taking it does not wait for the drawing just sent.
 void readFrame(int64_t frame)
 {
+    // ffmpeg is started here, on the thread that started the process, at the
+    // video's first frame; the writer only feeds its pipe.
+    std::string error;
+    if (!options.videoFile.empty() && videoWriter.pid == 0 &&
+        !videoStart(run.videoPath, run.soundtrack, options.fps, frame, &error)) {
+        fail(error);
+        return;
+    }
     if (!headlessStartFrameRead()) {
         finishRead();
         headlessStartFrameRead();

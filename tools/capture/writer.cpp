@@ -54,10 +54,6 @@ int writeJob(const FrameJob& job)
     }
     if (!out.videoPath.empty()) {
         std::string error;
-        if (videoWriter.pid == 0 && !videoStart(out.videoPath, out.soundtrack, out.fps, job.frame, &error)) {
-            recordFailure(error);
-            return 0;
-        }
         if (!videoWriteFrame(job.rgb.data(), &error)) {
             recordFailure(error);
             return 0;
