@@ -82,6 +82,22 @@ void headlessSetRasterDiscard(int discard);
 // Reads the offscreen frame as 800 x 600 RGB bytes, top row first.
 void headlessReadFrame(unsigned char* rgb);
 
+// Reading frames back without waiting for each: headlessStartFrameRead starts
+// the copy of the frame just drawn into one of HEADLESS_READ_SLOTS pixel buffers
+// of the GL and returns; headlessFinishFrameRead hands over the oldest frame
+// started, in the form headlessReadFrame gives, waiting for its copy only if it
+// is not done yet. Where the context has no pixel buffer objects the start reads
+// the frame at once. Start returns 0 when every slot holds a frame not yet
+// finished; finish returns 0 when none is pending, or with a black frame when
+// the GL lost its copy. Frames still pending when the window closes are
+// dropped: finish them before.
+constexpr int HEADLESS_READ_SLOTS = 2;
+int headlessStartFrameRead();
+int headlessFinishFrameRead(unsigned char* rgb);
+int headlessPendingFrameReads();
+// Whether the frame reads above go through pixel buffer objects (known once the window is open).
+int headlessReadsThroughPixelBuffers();
+
 // Silent audio device: the interleaved 16-bit stereo 44.1 kHz samples it has
 // consumed since soundInit (what a listener would have heard), and how many
 // sample frames that is.

@@ -48,6 +48,68 @@ SDL_GLContext context = nullptr;
 int videoStarted = 0;
 PictureTarget target;  // the offscreen frame the demo draws into
 
+// Pixel buffer objects of the frame reads, where the context has them.
+PFNGLGENBUFFERSPROC genBuffers = nullptr;
+PFNGLBINDBUFFERPROC bindBuffer = nullptr;
+PFNGLBUFFERDATAPROC bufferData = nullptr;
+PFNGLMAPBUFFERPROC mapBuffer = nullptr;
+PFNGLUNMAPBUFFERPROC unmapBuffer = nullptr;
+PFNGLDELETEBUFFERSPROC deleteBuffers = nullptr;
+int pixelBuffersAvailable = 0;                      // the context has GL_ARB_pixel_buffer_object
+GLuint readBuffers[HEADLESS_READ_SLOTS] = {};       // one pixel buffer per slot, 0 until the first read
+std::vector<unsigned char> readCopies[HEADLESS_READ_SLOTS];  // frames read at once, without pixel buffers
+int readFirst = 0;                                  // slot of the oldest pending read
+int readPending = 0;                                // reads started and not finished
+constexpr size_t FRAME_BYTES = static_cast<size_t>(TARGET_WIDTH) * TARGET_HEIGHT * 3;
+constexpr size_t FRAME_STRIDE = static_cast<size_t>(TARGET_WIDTH) * 3;  // bytes of one RGB row
+
+template <typename T>
+T proc(const char* name)
+{
+    return reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
+}
+
+// Looks up the pixel buffer entry points of the context just made current.
+void findPixelBuffers()
+{
+    genBuffers = proc<PFNGLGENBUFFERSPROC>("glGenBuffers");
+    bindBuffer = proc<PFNGLBINDBUFFERPROC>("glBindBuffer");
+    bufferData = proc<PFNGLBUFFERDATAPROC>("glBufferData");
+    mapBuffer = proc<PFNGLMAPBUFFERPROC>("glMapBuffer");
+    unmapBuffer = proc<PFNGLUNMAPBUFFERPROC>("glUnmapBuffer");
+    deleteBuffers = proc<PFNGLDELETEBUFFERSPROC>("glDeleteBuffers");
+    pixelBuffersAvailable = SDL_GL_ExtensionSupported("GL_ARB_pixel_buffer_object") && genBuffers && bindBuffer &&
+                            bufferData && mapBuffer && unmapBuffer && deleteBuffers;
+}
+
+// Reads the target's rows, bottom row first, into the bound pixel buffer
+// (pixels is then an offset into it) or into memory.
+void readTarget(void* pixels)
+{
+    GLint pack = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &pack);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, TARGET_WIDTH, TARGET_HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_PACK_ALIGNMENT, pack);
+}
+
+// Rows bottom first into rows top first.
+void flipRows(const unsigned char* bottomFirst, unsigned char* rgb)
+{
+    for (int y = 0; y < TARGET_HEIGHT; ++y)
+        std::memcpy(rgb + FRAME_STRIDE * static_cast<size_t>(y),
+                    bottomFirst + FRAME_STRIDE * static_cast<size_t>(TARGET_HEIGHT - 1 - y), FRAME_STRIDE);
+}
+
+void dropFrameReads()
+{
+    if (readBuffers[0] != 0) deleteBuffers(HEADLESS_READ_SLOTS, readBuffers);
+    for (GLuint& buffer : readBuffers) buffer = 0;
+    readFirst = 0;
+    readPending = 0;
+}
+
+
 int64_t countsPerFrame()
 {
     if (frameStep > 0) return frameStep;
@@ -127,16 +189,59 @@ void headlessSetRasterDiscard(int discard)
 
 void headlessReadFrame(unsigned char* rgb)
 {
-    GLint pack = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &pack);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    std::vector<unsigned char> rows(static_cast<size_t>(TARGET_WIDTH) * TARGET_HEIGHT * 3);
-    glReadPixels(0, 0, TARGET_WIDTH, TARGET_HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, pack);
-    const size_t stride = static_cast<size_t>(TARGET_WIDTH) * 3;
-    for (int y = 0; y < TARGET_HEIGHT; ++y)
-        std::memcpy(rgb + stride * static_cast<size_t>(y), rows.data() + stride * static_cast<size_t>(TARGET_HEIGHT - 1 - y), stride);
+    std::vector<unsigned char> rows(FRAME_BYTES);
+    readTarget(rows.data());
+    flipRows(rows.data(), rgb);
 }
+
+int headlessStartFrameRead()
+{
+    if (readPending == HEADLESS_READ_SLOTS) return 0;
+    const int slot = (readFirst + readPending) % HEADLESS_READ_SLOTS;
+    if (!pixelBuffersAvailable) {
+        readCopies[slot].resize(FRAME_BYTES);
+        readTarget(readCopies[slot].data());
+    } else {
+        if (readBuffers[0] == 0) {
+            genBuffers(HEADLESS_READ_SLOTS, readBuffers);
+            for (GLuint buffer : readBuffers) {
+                bindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+                bufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(FRAME_BYTES), nullptr, GL_STREAM_READ);
+            }
+        }
+        // The demo never binds a pixel pack buffer, so 0 is the binding to go back to.
+        bindBuffer(GL_PIXEL_PACK_BUFFER, readBuffers[slot]);
+        readTarget(nullptr);
+        bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    }
+    ++readPending;
+    return 1;
+}
+
+int headlessFinishFrameRead(unsigned char* rgb)
+{
+    if (readPending == 0) return 0;
+    const int slot = readFirst;
+    readFirst = (readFirst + 1) % HEADLESS_READ_SLOTS;
+    --readPending;
+    if (!pixelBuffersAvailable) {
+        flipRows(readCopies[slot].data(), rgb);
+        return 1;
+    }
+    bindBuffer(GL_PIXEL_PACK_BUFFER, readBuffers[slot]);
+    const void* rows = mapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
+    if (rows != nullptr) {
+        flipRows(static_cast<const unsigned char*>(rows), rgb);
+        unmapBuffer(GL_PIXEL_PACK_BUFFER);
+    } else {
+        std::memset(rgb, 0, FRAME_BYTES);  // a lost mapping gives a black frame rather than stale bytes
+    }
+    bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    return rows != nullptr;
+}
+
+int headlessPendingFrameReads() { return readPending; }
+int headlessReadsThroughPixelBuffers() { return pixelBuffersAvailable; }
 
 // ---------------------------------------------------------------------------
 
@@ -216,14 +321,18 @@ int platformCreateContext()
 int platformMakeCurrent(int current)
 {
     if (!current) {
+        if (target.framebuffer != 0) dropFrameReads();
         platformDestroyTarget(&target);
         return SDL_GL_MakeCurrent(window, nullptr) == 0;
     }
     if (config.failWindowStep == 4) return 0;
     if (SDL_GL_MakeCurrent(window, context) != 0) return 0;
-    if (target.framebuffer == 0 && !platformCreateTarget(&target, TARGET_WIDTH, TARGET_HEIGHT)) {
-        std::fprintf(stderr, "vantrel: the GL driver has no offscreen framebuffer\n");
-        return 0;
+    if (target.framebuffer == 0) {
+        if (!platformCreateTarget(&target, TARGET_WIDTH, TARGET_HEIGHT)) {
+            std::fprintf(stderr, "vantrel: the GL driver has no offscreen framebuffer\n");
+            return 0;
+        }
+        findPixelBuffers();
     }
     platformPrepareContext();
     return 1;

@@ -287,6 +287,50 @@ TEST_F(GLTest, RasterDiscardKeepsTheFrameAsItWas)
     EXPECT_EQ(corner[2], 255);
 }
 
+// Frames read back through the pixel buffers come out in the order they were
+// started, each as it was when started (the next frame already drawn over it),
+// with the same bytes as a direct read; a full set of slots refuses another
+// start, and finishing with none pending says so.
+TEST_F(GLTest, FrameReadsComeOutInOrderAsDrawn)
+{
+    EXPECT_TRUE(headlessReadsThroughPixelBuffers()) << "Mesa's contexts have GL_ARB_pixel_buffer_object";
+    const GLfloat colours[HEADLESS_READ_SLOTS + 1][3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
+    auto drawFrame = [](const GLfloat* colour) {
+        glClearColor(colour[0], colour[1], colour[2], 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        pixelExactView();
+        glColor3f(1.0f, 1.0f, 1.0f);
+        glBegin(GL_QUADS);  // a white band over the top rows only, so a frame upside down shows
+        glVertex2f(0.0f, 500.0f);
+        glVertex2f(800.0f, 500.0f);
+        glVertex2f(800.0f, 600.0f);
+        glVertex2f(0.0f, 600.0f);
+        glEnd();
+    };
+    std::vector<Frame> direct;
+    for (int i = 0; i < HEADLESS_READ_SLOTS; ++i) {
+        drawFrame(colours[i]);
+        direct.push_back(readFrame());
+        ASSERT_TRUE(headlessStartFrameRead()) << "slot " << i;
+    }
+    EXPECT_EQ(headlessPendingFrameReads(), HEADLESS_READ_SLOTS);
+    drawFrame(colours[HEADLESS_READ_SLOTS]);
+    EXPECT_FALSE(headlessStartFrameRead()) << "every slot is taken";
+    for (int i = 0; i < HEADLESS_READ_SLOTS; ++i) {
+        Frame read;
+        read.rgb.resize(direct[static_cast<size_t>(i)].rgb.size());
+        ASSERT_TRUE(headlessFinishFrameRead(read.rgb.data())) << "slot " << i;
+        EXPECT_EQ(read.at(400, 50)[0], 255) << "frame " << i << ": the white band is at the top";
+        EXPECT_EQ(read.at(400, 300)[i], 255) << "frame " << i << " is its own colour";
+        EXPECT_TRUE(read.rgb == direct[static_cast<size_t>(i)].rgb) << "frame " << i << " differs from a direct read";
+    }
+    unsigned char spare[3] = {};
+    EXPECT_FALSE(headlessFinishFrameRead(spare));
+    EXPECT_EQ(headlessPendingFrameReads(), 0);
+    EXPECT_EQ(glInteger(GL_PIXEL_PACK_BUFFER_BINDING), 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST(Clock, HighResolutionCounterGivesSeconds)
 {
     HeadlessConfig config;

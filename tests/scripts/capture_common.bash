@@ -15,3 +15,9 @@ data="$build/data"
 stream_duration() {
   ffprobe -v error -select_streams "$2" -show_entries stream=duration -of csv=p=0 "$1"
 }
+
+# Runs the capture with the given arguments, its stdout into $scratch/out;
+# fails the test with the end of its stderr when it exits with an error.
+capture_or_fail() {
+  "$capture" --quiet "$@" >"$scratch/out" 2>"$scratch/err" || fail "capture $* exit $?: $(tail -3 "$scratch/err")"
+}

@@ -91,19 +91,22 @@ watch_demo() {
   demo_seconds=$((SECONDS - demo_started))
 }
 
-# start_paused_demo [ARGS...]: starts the demo with the Down key already held,
-# so the key's auto-repeat reaches the window as soon as it has the focus and
-# the first scene finds the music paused before its first frame: the screen
-# keeps the loading image, the same picture on every run.
-AUTOREPEAT_SECONDS=0.8  # longer than the X server's delay before a held key repeats
-start_paused_demo() {
-  xdotool keydown Down
-  on_exit "xdotool keyup Down 2>/dev/null"
-  sleep "$AUTOREPEAT_SECONDS"
+# start_still_demo [ARGS...]: starts the demo, waits for its window, pauses it
+# with Down and waits until its picture stands still (two screenshots
+# STILL_INTERVAL apart the same), so no swap changes it while it is looked at.
+STILL_INTERVAL=0.5  # seconds
+start_still_demo() {
   start_demo "$@"
   wait_for_window "$LIMIT"
-  sleep "$AUTOREPEAT_SECONDS"
-  xdotool keyup Down  # its release only clears the key's flag: the music stays paused
+  xdotool windowfocus --sync "$window_id" key Down
+  screenshot "$scratch/still-a.raw"
+  while :; do
+    sleep "$STILL_INTERVAL"
+    screenshot "$scratch/still-b.raw"
+    cmp -s "$scratch/still-a.raw" "$scratch/still-b.raw" && break
+    [ $((SECONDS - demo_started)) -le "$LIMIT" ] || fail "the picture did not stand still after Down"
+    mv "$scratch/still-b.raw" "$scratch/still-a.raw"
+  done
 }
 
 # quit_demo: Escape, then waits for the exit (status in demo_status).

@@ -4,8 +4,10 @@
 //
 // Frame k of a run at N frames per second is drawn at demo time exactly k / N:
 // the headless counter advances by a whole number of counts per swap. Every frame
-// from 0 on is drawn (the scenes' state depends on each one); frames outside the
-// chosen range are drawn but not read back.
+// from 0 on is run (the scenes' state depends on each one); frames outside the
+// chosen range are not read back, and those not just before a written frame are
+// sent with rasterisation off, so they cost the scenes' own work and the GL calls
+// but no pixels.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +34,7 @@ struct CaptureOptions {
     std::string framesDir;        // --frames; empty: no PNG files
     std::string videoFile;        // --video; empty: no video
     int bench = 0;
+    int drawAll = 0;              // rasterise every frame, the pre-roll too
     int quiet = 0;
     int help = 0;
 };
@@ -89,3 +92,48 @@ int videoFinish(std::string* error);
 
 // Writes one frame as a PNG file. Returns 1 on success.
 int writeFramePng(const std::string& path, const unsigned char* rgb);
+
+// A file the run wrote, for the list on stdout.
+struct WrittenFile {
+    std::string path;   // as the user named it
+    double seconds;     // demo time of the frame, or of the video's first frame
+    double endSeconds;  // videos: demo time just after the last frame
+    int video;
+};
+
+// Where the frame writer puts the frames it is given.
+struct FrameOutput {
+    std::string framesPath;  // folder of the PNG files, absolute; empty: no PNG files
+    std::string framesName;  // the same folder as the user named it, for the list of files
+    std::string videoPath;   // the MP4, absolute; empty: no video
+    std::string soundtrack;  // MP3 of the video's sound; empty: silence
+    int fps;
+};
+
+// The frame writer: a worker thread that encodes the PNG files and feeds ffmpeg
+// (started by the render thread before the video's first frame is put),
+// so that the render thread goes on drawing meanwhile. Frames are written in the
+// order they are put, through a queue of FRAME_QUEUE_LENGTH frames; a put waits
+// while the queue is full, so memory stays bounded when writing is the slower.
+// After a failure the writer drops the frames still to come.
+constexpr int FRAME_QUEUE_LENGTH = 4;
+struct FrameWriter {
+    FrameOutput output;
+    int running;                          // the worker thread is started
+    int failed;                           // a write failed; the reason is in failure (under the lock)
+    std::string failure;
+    std::vector<WrittenFile> written;     // files done, in order (under the lock)
+};
+extern FrameWriter frameWriter;  // the one writer of a run
+
+// Starts the worker thread. Returns 1, or 0 with the reason in error.
+int frameWriterStart(const FrameOutput& output, std::string* error);
+// A frame buffer (FRAME_WIDTH x FRAME_HEIGHT RGB) to fill and put: one the
+// writer is done with, or a new one.
+std::vector<unsigned char> frameWriterBuffer();
+// Hands demo frame number frame, read into rgb, to the writer.
+void frameWriterPut(int64_t frame, std::vector<unsigned char>&& rgb);
+// Whether a write has failed so far, and why.
+int frameWriterFailed(std::string* reason);
+// Waits until every frame put is written and ends the thread.
+void frameWriterFinish();

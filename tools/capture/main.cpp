@@ -18,6 +18,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 
 #include "platform/headless.h"
 #include "shell/clock.h"
@@ -31,13 +32,12 @@ constexpr double PROGRESS_INTERVAL_TTY = 0.1;   // wall seconds between progress
 constexpr double PROGRESS_INTERVAL_LOG = 5.0;   // ... and between progress lines into a file or pipe
 constexpr int PROGRESS_BAR_WIDTH = 30;          // characters
 const char* const SOUNDTRACK_FILE = "Halvo.mp3";
-
-struct WrittenFile {
-    std::string path;   // as the user named it
-    double seconds;     // demo time of the frame, or of the video's first frame
-    double endSeconds;  // videos: demo time just after the last frame
-    int video;
-};
+// Frames rasterised in full before each written frame, after a stretch run with
+// rasterisation off. Every scene clears the whole target and redraws it each
+// frame, and the spheres' texture copy is of the same frame's corner, so the
+// first frame drawn again is already the full run's picture; one more frame is
+// drawn as a margin for any effect that reads the previous frame.
+constexpr int64_t SETTLE_FRAMES = 1;
 
 CaptureOptions options;                 // the command line
 volatile sig_atomic_t interrupted = 0;  // Ctrl-C seen; the next swap ends the run
@@ -63,7 +63,7 @@ struct CaptureRun {
     double loadingMs;               // demoMain's call to the first frame's swap
     std::vector<double> sceneMs[SCENE_COUNT];  // frame times of the frames in range, per scene
     std::vector<WrittenFile> written;
-    std::vector<unsigned char> rgb;            // one frame read back
+    std::deque<int64_t> reading;               // frames whose reads back have started and not finished, oldest first
 };
 CaptureRun run;  // state of the one run of the demo
 
@@ -112,6 +112,26 @@ int inRange(int64_t frame)
 {
     if (!run.atFrames.empty()) return std::binary_search(run.atFrames.begin(), run.atFrames.end(), frame);
     return frame >= run.firstFrame && frame < run.endFrame;
+}
+
+// The first frame to be written at or after a frame; INT64_MAX when none is.
+int64_t nextWanted(int64_t frame)
+{
+    if (!run.atFrames.empty()) {
+        const auto next = std::lower_bound(run.atFrames.begin(), run.atFrames.end(), frame);
+        return next == run.atFrames.end() ? INT64_MAX : *next;
+    }
+    if (frame >= run.endFrame) return INT64_MAX;
+    return std::max(frame, run.firstFrame);
+}
+
+// Whether a frame is drawn into the target: a written frame or one of the
+// settling frames before it. The others run with rasterisation off.
+int rasterised(int64_t frame)
+{
+    if (options.drawAll) return 1;
+    const int64_t next = nextWanted(frame);
+    return next != INT64_MAX && next - frame <= SETTLE_FRAMES;
 }
 
 int lastWanted(int64_t frame)
@@ -166,33 +186,46 @@ void showProgress(int64_t frame, int final)
     run.progressShown = tty;
 }
 
-void writeFrame(int64_t frame)
+// Hands the oldest frame read back to the writer.
+void finishRead()
 {
-    if (run.rgb.empty()) run.rgb.resize(static_cast<size_t>(FRAME_WIDTH) * FRAME_HEIGHT * 3);
-    headlessReadFrame(run.rgb.data());
-    if (!options.framesDir.empty()) {
-        char name[32] = {};
-        std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(frame));
-        if (!writeFramePng(run.framesPath + "/" + name, run.rgb.data())) {
-            fail("cannot write " + options.framesDir + "/" + name + ": " + std::strerror(errno));
-            return;
-        }
-        run.written.push_back(WrittenFile{options.framesDir + "/" + name, frameSeconds(frame), 0.0, 0});
+    std::vector<unsigned char> rgb = frameWriterBuffer();
+    if (!headlessFinishFrameRead(rgb.data())) fail("the GL lost a frame being read back");
+    frameWriterPut(run.reading.front(), std::move(rgb));
+    run.reading.pop_front();
+}
+
+// Starts reading back the frame just swapped. The frame before it, if still
+// pending, is handed to the writer now: its copy was started a frame ago, so
+// taking it does not wait for the drawing just sent.
+void readFrame(int64_t frame)
+{
+    // ffmpeg is started here, on the thread that started the process, at the
+    // video's first frame; the writer only feeds its pipe.
+    std::string error;
+    if (!options.videoFile.empty() && videoWriter.pid == 0 &&
+        !videoStart(run.videoPath, run.soundtrack, options.fps, frame, &error)) {
+        fail(error);
+        return;
     }
-    if (!options.videoFile.empty()) {
-        std::string error;
-        if (videoWriter.pid == 0 && !videoStart(run.videoPath, run.soundtrack, options.fps, frame, &error)) {
-            fail(error);
-            return;
-        }
-        if (!videoWriteFrame(run.rgb.data(), &error)) fail(error);
+    if (!headlessStartFrameRead()) {
+        finishRead();
+        headlessStartFrameRead();
     }
+    run.reading.push_back(frame);
+    while (static_cast<int>(run.reading.size()) >= HEADLESS_READ_SLOTS) finishRead();
 }
 
 void onSwap(void*)
 {
     if (interrupted) stopDemo();
-    if (demoClock.frequency == 0) return;  // the loading image: the demo clock has not started
+    std::string failure;
+    if (frameWriterFailed(&failure)) fail(failure);
+    if (demoClock.frequency == 0) {
+        // The loading image: the demo clock has not started. Frame 0 is the next drawn.
+        headlessSetRasterDiscard(!rasterised(0));
+        return;
+    }
     if (options.bench) glFinish();         // the frame's GL work belongs to its time
     const double now = wallSeconds();
     const int64_t frame = (headlessCounter() - demoClock.counterStart) / run.countsPerFrame;
@@ -204,9 +237,14 @@ void onSwap(void*)
     if (!run.stopping && inRange(frame)) {
         // The first frame has no earlier frame to be timed from: its time is in the loading figure.
         if (options.bench && frame > 0) run.sceneMs[scene].push_back((now - run.lastSwapWall) * 1000.0);
-        if (!options.bench) writeFrame(frame);
+        if (!options.bench) readFrame(frame);
         if (lastWanted(frame)) stopDemo();
     }
+    // The demo draws no more frames once stopping, or after its last scene; the
+    // reads still pending are finished while the window is open.
+    if (run.stopping || run.scenesEnded == SCENE_COUNT)
+        while (!run.reading.empty()) finishRead();
+    headlessSetRasterDiscard(!rasterised(frame + 1));
     showProgress(frame, 0);
     run.lastSwapWall = wallSeconds();
 }
@@ -301,6 +339,12 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);  // a dead ffmpeg shows as a failed write
 
+    const FrameOutput output{run.framesPath, options.framesDir, run.videoPath, run.soundtrack, options.fps};
+    if (!options.bench && !frameWriterStart(output, &error)) {
+        std::fprintf(stderr, "vantrel-capture: %s\n", error.c_str());
+        return EXIT_RUN_FAILED;
+    }
+
     HeadlessConfig config;
     config.framesPerSecond = options.fps;
     config.onSwap = onSwap;
@@ -319,6 +363,12 @@ int main(int argc, char** argv)
     }
     if (run.lastFrame >= 0) showProgress(run.lastFrame, 1);
     if (run.progressShown) std::fputc('\n', stderr);
+    frameWriterFinish();
+    run.written = frameWriter.written;
+    if (frameWriterFailed(&error) && !run.failed) {
+        run.failed = 1;
+        run.failure = error;
+    }
 
     if (videoWriter.pid != 0) {
         const int64_t first = videoWriter.firstFrame;

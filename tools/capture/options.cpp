@@ -15,7 +15,7 @@ constexpr double MAX_SECONDS = 1e6;       // far past the demo's end, small enou
 
 const char* const USAGE =
     "usage: vantrel-capture [--data DIR] [--fps N] [--from S] [--to S] [--at T,T,...]\n"
-    "                       [--frames DIR] [--video FILE.mp4] [--bench] [--quiet]\n"
+    "                       [--frames DIR] [--video FILE.mp4] [--bench] [--draw-all] [--quiet]\n"
     "\n"
     "Runs the demo offscreen on a virtual clock: frame k is drawn at demo time k / N.\n"
     "  --data DIR        asset folder to run in (default: the current directory)\n"
@@ -28,6 +28,9 @@ const char* const USAGE =
     "  --bench           write nothing; print the loading time (start to the first frame\n"
     "                    on screen), then for each scene the frames in the range with\n"
     "                    their median, 95th percentile and longest time, swap to swap\n"
+    "  --draw-all        rasterise every frame; by default the frames before the range\n"
+    "                    and between --at times run the scenes but draw nothing, but\n"
+    "                    for the few just before each written frame (the same bytes)\n"
     "  --quiet           no progress bar on stderr\n"
     "Each written file is printed on stdout with its demo time. Without a display the\n"
     "tool starts its own Xvfb. Ctrl-C finishes the files written so far.\n";
@@ -81,7 +84,8 @@ int parseOptions(int argc, char** argv, CaptureOptions* options, std::string* er
             name = name.substr(0, equals);
             hasValue = 1;
         }
-        const bool flag = name == "--bench" || name == "--quiet" || name == "--help" || name == "-h";
+        const bool flag = name == "--bench" || name == "--quiet" || name == "--draw-all" || name == "--help" ||
+                          name == "-h";
         const bool takesValue = name == "--data" || name == "--fps" || name == "--from" || name == "--to" ||
                                 name == "--at" || name == "--frames" || name == "--video";
         if (!flag && !takesValue) {
@@ -103,6 +107,8 @@ int parseOptions(int argc, char** argv, CaptureOptions* options, std::string* er
             options->bench = 1;
         } else if (name == "--quiet") {
             options->quiet = 1;
+        } else if (name == "--draw-all") {
+            options->drawAll = 1;
         } else if (name == "--help" || name == "-h") {
             options->help = 1;
         } else if (name == "--data") {
