@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <SDL.h>
 
+#include <vector>
+
+#include "platform/common/common.h"
 #include "platform/platform.h"
 #include "shell/demo.h"
 #include "shell/window.h"
@@ -104,6 +108,66 @@ TEST(RealWindow, AlphaBitsHandedOutAnywayReadAsOne)
     EXPECT_EQ(mask[3], GL_FALSE);
     EXPECT_EQ(alphaAfterClear(), OPAQUE);
     EXPECT_EQ(redAfterDestinationAlphaBlend(), OPAQUE);
+    platformMakeCurrent(0);
+    platformDestroyContext();
+    platformDestroyWindow();
+    platformStopVideo();
+}
+
+// The picture target the scaled modes draw into, shown in a window of another
+// shape: black bars at the sides, the picture filling the height between them,
+// and its centre pixel the unscaled frame's within the filter's rounding.
+TEST(RealWindow, APictureTargetShowsScaledBetweenBlackBars)
+{
+    constexpr int WINDOW_WIDTH = 1000;  // pixels: fits the test's screen; 4:3 of 700 is 933 wide
+    constexpr int WINDOW_HEIGHT = 700;
+    constexpr int PATCH = 40;            // side of the centre patch, target pixels
+    constexpr int CENTRE_TOLERANCE = 2;  // levels
+    ASSERT_EQ(platformStartVideo(), 1);
+    ASSERT_EQ(platformChoosePixelFormat(COLOUR_BITS, DEPTH_BITS), 1);
+    ASSERT_EQ(platformCreateWindow("Vantrel by Skarvel", WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_FRAMED, 1), 1);
+    ASSERT_EQ(platformCreateContext(), 1);
+    ASSERT_EQ(platformMakeCurrent(1), 1);
+    PictureTarget target;
+    ASSERT_EQ(platformCreateTarget(&target, WIDTH, HEIGHT), 1);
+    // A blue-grey frame with an orange patch at its centre.
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(WIDTH / 2 - PATCH / 2, HEIGHT / 2 - PATCH / 2, PATCH, PATCH);
+    glClearColor(0.8f, 0.4f, 0.2f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    unsigned char unscaled[4] = {};
+    glReadPixels(WIDTH / 2, HEIGHT / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, unscaled);
+
+    platformPresentTarget(target, WINDOW_WIDTH, WINDOW_HEIGHT);
+    const PictureRect fit = platformFitPicture(WIDTH, HEIGHT, WINDOW_WIDTH, WINDOW_HEIGHT);
+    EXPECT_EQ(fit.height, WINDOW_HEIGHT);
+    EXPECT_EQ(fit.width, WINDOW_HEIGHT * WIDTH / HEIGHT);
+    EXPECT_EQ(fit.x, (WINDOW_WIDTH - fit.width) / 2);
+    auto windowPixel = [](int x, int y) {
+        std::vector<unsigned char> rgba(4);
+        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        return rgba;
+    };
+    // The present leaves the window's frame buffer bound for drawing only.
+    const auto bindFramebuffer = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(SDL_GL_GetProcAddress("glBindFramebuffer"));
+    ASSERT_NE(bindFramebuffer, nullptr);
+    bindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    const std::vector<unsigned char> centre = windowPixel(WINDOW_WIDTH / 2, WINDOW_HEIGHT / 2);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(centre[c], unscaled[c], CENTRE_TOLERANCE) << "channel " << c;
+    EXPECT_EQ(unscaled[0], 204);  // the patch, not the frame around it
+    for (int y : {1, WINDOW_HEIGHT / 2, WINDOW_HEIGHT - 2}) {
+        const std::vector<unsigned char> left = windowPixel(fit.x / 2, y), right = windowPixel(fit.x + fit.width + fit.x / 2, y);
+        EXPECT_EQ(left[0] + left[1] + left[2], 0) << "left bar, row " << y;
+        EXPECT_EQ(right[0] + right[1] + right[2], 0) << "right bar, row " << y;
+        const std::vector<unsigned char> inside = windowPixel(fit.x + 2, y);
+        EXPECT_NEAR(inside[2], 191, CENTRE_TOLERANCE) << "the picture's left edge, row " << y;
+    }
+    platformBindTarget(target);
+    platformDestroyTarget(&target);
     platformMakeCurrent(0);
     platformDestroyContext();
     platformDestroyWindow();
