@@ -34,7 +34,13 @@ done
 # Without a soundtrack the sound is silence of the same length.
 file="$scratch/silent.mp4"
 mkdir -p "$scratch/nomusic"
-"$capture" --data "$scratch/nomusic" --fps 10 --to 2 --video "$file" --quiet >/dev/null 2>"$scratch/err" || fail "silent exit $?"
+# Under the sanitizers this one run goes without the leak check: at its exit
+# LeakSanitizer's own tracer dies reading a thread's dynamic TLS ("DTLS 11 at
+# 0xb10-0x1800001c12", "Tracer caught signal 11"), a fault of the checker with
+# this C library, not a leak; the runs above keep the check.
+ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+  "$capture" --data "$scratch/nomusic" --fps 10 --to 2 --video "$file" --quiet >/dev/null 2>"$scratch/err" ||
+  fail "silent exit $?: $(tail -5 "$scratch/err")"
 grep -q "silence" "$scratch/err" || fail "no word that the sound is silence: $(cat "$scratch/err")"
 [ "$(stream_duration "$file" a)" = "2.000000" ] || fail "silent sound lasts $(stream_duration "$file" a) s"
 echo "video: 2 s of picture and 2 s of sound, cut at the range (levels ${level[0]} / ${level[1]})"
