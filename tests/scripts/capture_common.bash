@@ -21,3 +21,11 @@ stream_duration() {
 capture_or_fail() {
   "$capture" --quiet "$@" >"$scratch/out" 2>"$scratch/err" || fail "capture $* exit $?: $(tail -3 "$scratch/err")"
 }
+
+# video_runs_without_leak_check: under the sanitizers the video runs go without the leak check (address and
+# undefined-behaviour checks stay on): at the exit of a run whose frame writer
+# thread fed ffmpeg, LeakSanitizer's own tracer now and then dies reading a
+# thread's dynamic TLS ("DTLS 11 at 0xb10-0x1800001c12", "Tracer caught signal
+# 11"), a fault of the checker with this C library, not a leak. The other
+# capture tests, PNG frames through the same writer included, keep the check.
+video_runs_without_leak_check() { [ -z "${ASAN_OPTIONS:-}" ] || export ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"; }
