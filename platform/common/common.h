@@ -11,6 +11,13 @@ void platformPrepareContext();
 // anything that may unload the driver (the window's or the video system's end).
 // Does nothing in other builds.
 void platformPinGLDriver();
+// A GL entry point of the current context, null where the driver has none.
+void* platformGLProcAddress(const char* name);
+template <typename T>
+T platformGLProc(const char* name)
+{
+    return reinterpret_cast<T>(platformGLProcAddress(name));
+}
 // An offscreen frame buffer of the picture's size: RGB without alpha, 24-bit depth.
 struct PictureTarget {
     unsigned framebuffer = 0;  // GL names; 0 when there is none

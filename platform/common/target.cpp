@@ -22,30 +22,27 @@ PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
 PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
 PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
 
-template <typename T>
-T proc(const char* name)
-{
-    return reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
-}
 
 int loadFramebufferCalls()
 {
-    genFramebuffers = proc<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
-    bindFramebuffer = proc<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
-    deleteFramebuffers = proc<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers");
-    genRenderbuffers = proc<PFNGLGENRENDERBUFFERSPROC>("glGenRenderbuffers");
-    bindRenderbuffer = proc<PFNGLBINDRENDERBUFFERPROC>("glBindRenderbuffer");
-    deleteRenderbuffers = proc<PFNGLDELETERENDERBUFFERSPROC>("glDeleteRenderbuffers");
-    renderbufferStorage = proc<PFNGLRENDERBUFFERSTORAGEPROC>("glRenderbufferStorage");
-    framebufferRenderbuffer = proc<PFNGLFRAMEBUFFERRENDERBUFFERPROC>("glFramebufferRenderbuffer");
-    checkFramebufferStatus = proc<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
-    blitFramebuffer = proc<PFNGLBLITFRAMEBUFFERPROC>("glBlitFramebuffer");
+    genFramebuffers = platformGLProc<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
+    bindFramebuffer = platformGLProc<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
+    deleteFramebuffers = platformGLProc<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers");
+    genRenderbuffers = platformGLProc<PFNGLGENRENDERBUFFERSPROC>("glGenRenderbuffers");
+    bindRenderbuffer = platformGLProc<PFNGLBINDRENDERBUFFERPROC>("glBindRenderbuffer");
+    deleteRenderbuffers = platformGLProc<PFNGLDELETERENDERBUFFERSPROC>("glDeleteRenderbuffers");
+    renderbufferStorage = platformGLProc<PFNGLRENDERBUFFERSTORAGEPROC>("glRenderbufferStorage");
+    framebufferRenderbuffer = platformGLProc<PFNGLFRAMEBUFFERRENDERBUFFERPROC>("glFramebufferRenderbuffer");
+    checkFramebufferStatus = platformGLProc<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
+    blitFramebuffer = platformGLProc<PFNGLBLITFRAMEBUFFERPROC>("glBlitFramebuffer");
     return genFramebuffers && bindFramebuffer && genRenderbuffers && bindRenderbuffer && renderbufferStorage &&
            framebufferRenderbuffer && checkFramebufferStatus && deleteFramebuffers && deleteRenderbuffers &&
            blitFramebuffer;
 }
 
 }  // namespace
+
+void* platformGLProcAddress(const char* name) { return SDL_GL_GetProcAddress(name); }
 
 int platformCreateTarget(PictureTarget* target, int width, int height)
 {

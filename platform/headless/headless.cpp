@@ -63,21 +63,15 @@ int readPending = 0;                                // reads started and not fin
 constexpr size_t FRAME_BYTES = static_cast<size_t>(TARGET_WIDTH) * TARGET_HEIGHT * 3;
 constexpr size_t FRAME_STRIDE = static_cast<size_t>(TARGET_WIDTH) * 3;  // bytes of one RGB row
 
-template <typename T>
-T proc(const char* name)
-{
-    return reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
-}
-
 // Looks up the pixel buffer entry points of the context just made current.
 void findPixelBuffers()
 {
-    genBuffers = proc<PFNGLGENBUFFERSPROC>("glGenBuffers");
-    bindBuffer = proc<PFNGLBINDBUFFERPROC>("glBindBuffer");
-    bufferData = proc<PFNGLBUFFERDATAPROC>("glBufferData");
-    mapBuffer = proc<PFNGLMAPBUFFERPROC>("glMapBuffer");
-    unmapBuffer = proc<PFNGLUNMAPBUFFERPROC>("glUnmapBuffer");
-    deleteBuffers = proc<PFNGLDELETEBUFFERSPROC>("glDeleteBuffers");
+    genBuffers = platformGLProc<PFNGLGENBUFFERSPROC>("glGenBuffers");
+    bindBuffer = platformGLProc<PFNGLBINDBUFFERPROC>("glBindBuffer");
+    bufferData = platformGLProc<PFNGLBUFFERDATAPROC>("glBufferData");
+    mapBuffer = platformGLProc<PFNGLMAPBUFFERPROC>("glMapBuffer");
+    unmapBuffer = platformGLProc<PFNGLUNMAPBUFFERPROC>("glUnmapBuffer");
+    deleteBuffers = platformGLProc<PFNGLDELETEBUFFERSPROC>("glDeleteBuffers");
     pixelBuffersAvailable = SDL_GL_ExtensionSupported("GL_ARB_pixel_buffer_object") && genBuffers && bindBuffer &&
                             bufferData && mapBuffer && unmapBuffer && deleteBuffers;
 }
