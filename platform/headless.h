@@ -25,6 +25,8 @@ struct HeadlessConfig {
     void (*onSwap)(void* user) = nullptr;  // called at every buffer swap, before the counter advances
     void* onSwapUser = nullptr;
     int quiet = 0;                   // 1: message boxes are not echoed to stderr
+    int keepHeardSamples = 1;        // 0: the silent device consumes as usual but keeps no recording
+                                     // (headlessAudioFrames still counts; headlessAudioSamples is null)
 };
 
 // Resets the layer to the given configuration: clears scripted messages, the

@@ -14,13 +14,16 @@
 namespace {
 
 constexpr int CHANNELS = 2;  // the device plays stereo
+constexpr int SCRATCH_FRAMES = 4096;  // frames mixed at a time when nothing is kept
 
 int deviceOpen = 0;              // soundDeviceOpen succeeded, soundDeviceClose not yet called
 int deviceRunning = 0;           // output running: samples are consumed
 uint32_t deviceFrequency = 0;    // Hz
 int64_t runningCounts = 0;       // counter counts that passed while the device ran
 int64_t framesConsumed = 0;      // sample frames taken from the mixer since the device opened
-std::vector<int16_t> heard;      // every sample taken, interleaved stereo
+int64_t framesHeard = 0;         // sample frames taken since the last reset, kept or not
+std::vector<int16_t> heard;      // every sample taken, interleaved stereo (when they are kept)
+int16_t scratch[SCRATCH_FRAMES * CHANNELS] = {};  // where unkept samples are mixed
 
 }  // namespace
 
@@ -32,6 +35,7 @@ int soundDeviceOpen(uint32_t frequency)
     deviceFrequency = frequency;
     runningCounts = 0;
     framesConsumed = 0;
+    framesHeard = 0;
     heard.clear();
     return 1;
 }
@@ -62,23 +66,35 @@ void headlessAudioAdvance(int64_t counts)
     const int64_t target = runningCounts * deviceFrequency / HEADLESS_COUNTER_FREQUENCY;
     const int64_t frames = target - framesConsumed;
     if (frames <= 0) return;
-    const std::size_t start = heard.size();
-    heard.resize(start + static_cast<std::size_t>(frames) * CHANNELS);
-    soundMixOutput(heard.data() + start, static_cast<int>(frames));
+    if (headlessConfig().keepHeardSamples) {
+        const std::size_t start = heard.size();
+        heard.resize(start + static_cast<std::size_t>(frames) * CHANNELS);
+        soundMixOutput(heard.data() + start, static_cast<int>(frames));
+    } else {
+        // A whole demo's recording is tens of megabytes that a run keeping no
+        // recording (the capture tool) would hold for nothing.
+        for (int64_t done = 0; done < frames; done += SCRATCH_FRAMES) {
+            const int64_t chunk = frames - done < SCRATCH_FRAMES ? frames - done : SCRATCH_FRAMES;
+            soundMixOutput(scratch, static_cast<int>(chunk));
+        }
+    }
+    framesHeard += frames;
     framesConsumed = target;
 }
 
 void headlessAudioReset()
 {
     heard.clear();
+    heard.shrink_to_fit();
     runningCounts = 0;
     framesConsumed = 0;
+    framesHeard = 0;
     soundSetReportedVersion(SOUND_VERSION);
 }
 
 int64_t headlessAudioFrames()
 {
-    return static_cast<int64_t>(heard.size() / CHANNELS);
+    return framesHeard;
 }
 
 const int16_t* headlessAudioSamples()

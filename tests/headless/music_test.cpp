@@ -152,6 +152,35 @@ TEST_F(SoundTest, PlaysTheDecodedSamplesInOrderThenSilence)
     EXPECT_TRUE(allSilent(heard, data.size()));
 }
 
+TEST_F(SoundTest, ARunKeepingNoRecordingPlaysAtTheSamePace)
+{
+    // The capture tool keeps no recording; the stream must still move on
+    // sample for sample as when one is kept, across a pause and a seek.
+    soundFree();
+    HeadlessConfig config = quietConfig();
+    config.keepHeardSamples = 0;
+    headlessConfigure(config);
+    ASSERT_EQ(soundInit(-1, DEVICE_RATE, 16), 1);
+    ASSERT_EQ(soundStart(), 1);
+    std::vector<int16_t> data;
+    const uint32_t stream = playingSweep(88200, &data);
+    ASSERT_NE(stream, 0u);
+    swapFor(0.5);
+    EXPECT_EQ(soundChannelGetPosition(stream), 22050u * 4);
+    ASSERT_EQ(soundPause(), 1);
+    swapFor(0.5);
+    ASSERT_EQ(soundStart(), 1);
+    ASSERT_EQ(soundChannelSetPosition(stream, 44100 * 4), 1);
+    swapFor(0.25);
+    EXPECT_EQ(soundChannelGetPosition(stream), (44100u + 11025u) * 4);
+    EXPECT_EQ(headlessAudioFrames(), int64_t(0.75 * DEVICE_RATE));
+    EXPECT_EQ(headlessAudioSamples(), nullptr);
+    // What the mixer hands out from there on is the decode at that point.
+    std::vector<int16_t> next(1000 * 2);
+    soundMixOutput(next.data(), 1000);
+    EXPECT_TRUE(sameRun(next, 0, data, (44100 + 11025) * 2, next.size()));
+}
+
 TEST_F(SoundTest, PauseTakesNothingAndStartGoesOnFromTheSameSample)
 {
     std::vector<int16_t> data;

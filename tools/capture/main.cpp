@@ -347,6 +347,7 @@ int main(int argc, char** argv)
 
     HeadlessConfig config;
     config.framesPerSecond = options.fps;
+    config.keepHeardSamples = 0;  // the video's sound is cut from the soundtrack file
     config.onSwap = onSwap;
     headlessConfigure(config);
     run.startWall = wallSeconds();
