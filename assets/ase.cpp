@@ -3,11 +3,15 @@
 // the results of rewinding and rescanning the file for every node.
 #include "assets/ase.h"
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "assets/ase_read.h"
@@ -15,8 +19,9 @@
 #include "platform/platform.h"
 
 unsigned aseNextTextureName = ASE_TEXTURE_NAME_BASE;
-int64_t aseSceneFrameEntries = 0;
-int64_t aseSceneMeshElements = 0;
+thread_local int64_t aseSceneFrameEntries = 0;
+thread_local int64_t aseSceneMeshElements = 0;
+thread_local int aseParsingAhead = 0;
 
 namespace {
 
@@ -164,13 +169,18 @@ int readFromMemory(const char* data, size_t size, const char* sceneFolder, AseSc
 
 unsigned aseTakeTextureName() { return aseNextTextureName++; }
 
+void aseBeginSceneTextures()
+{
+    sceneTextureCount = 0;
+    sceneTexelBytes = 0;
+}
+
 void aseAllocateTables(AseScene* scene, size_t fileSize)
 {
     // A new scene: its tables, meshes and textures start new budgets.
     aseSceneFrameEntries = 0;
     aseSceneMeshElements = 0;
-    sceneTextureCount = 0;
-    sceneTexelBytes = 0;
+    if (!aseParsingAhead) aseBeginSceneTextures();
     if (scene->numMaterials > ASE_MAX_MATERIALS) scene->numMaterials = 0;
     scene->materials = allocateCounted<AseMaterial>(&scene->numMaterials, fileSize);
     scene->objects = allocateCounted<GeomObject>(&scene->numObjects, fileSize);
@@ -306,6 +316,7 @@ void aseHeaderPass(AseMemoryStream& in, AseScene* scene, AseNodeCounts* counts)
 
 void aseLoadMaterialTexture(AseScene* scene, int i, const char* sceneFolder)
 {
+    if (aseParsingAhead) return;
     AseMaterial* m = &scene->materials[i];
     if (m->bitmapPath[0] == '\0') return;
     std::string path(m->bitmapPath);
@@ -342,6 +353,117 @@ void aseLoadMaterialTexture(AseScene* scene, int i, const char* sceneFolder)
     }
 }
 
+namespace {
+
+// One scene file parsed ahead.
+struct PreloadedScene {
+    std::string path;
+    AseScene scene;  // parsed into a zeroed record, without texture names or uploads
+    int read;        // readWholeFile's result: 1, 0 (not a readable regular file), -1 (no memory)
+    int result;      // readFromMemory's result, when read is 1
+    int done;        // its thread is through with the file (guarded by preloadMutex)
+    int taken;       // a load took it, or read the file itself after it
+};
+
+PreloadedScene preloaded[ASE_PRELOAD_MAX_SCENES];  // the first preloadedCount are in use
+int preloadedCount = 0;
+std::thread preloadThreads[ASE_PRELOAD_MAX_SCENES];  // thread i parses preloaded[i]; joinable until joined
+std::mutex preloadMutex;                  // guards every entry's done
+std::condition_variable preloadProgress;  // signalled as each entry is done
+
+// The scene budgets and the parse flag are the thread's own, so scenes parse side by side.
+void parseAhead(PreloadedScene* p)
+{
+    aseParsingAhead = 1;
+    char* bytes = nullptr;
+    size_t size = 0;
+    const int read = readWholeFile(p->path.c_str(), &bytes, &size);
+    int result = 0;
+    if (read == 1) {
+        result = readFromMemory(bytes, size, folderOf(p->path.c_str()).c_str(), &p->scene);
+        std::free(bytes);
+    }
+    const std::lock_guard<std::mutex> lock(preloadMutex);
+    p->read = read;
+    p->result = result;
+    p->done = 1;
+    preloadProgress.notify_all();
+}
+
+void waitForParsingAhead()
+{
+    for (std::thread& thread : preloadThreads)
+        if (thread.joinable()) thread.join();
+}
+
+// Takes the parsed scene of path into *scene and gives its materials their
+// texture names and textures, as readAseScene on the spot does material by
+// material. 0 (taking nothing) when path was not parsed ahead, or when memory
+// ran out there: the load on the spot then decides what is left.
+int takePreloaded(const char* path, AseScene* scene, int* result)
+{
+    for (int i = 0; i < preloadedCount; ++i) {
+        PreloadedScene& p = preloaded[i];
+        if (p.taken || p.path != path) continue;
+        {
+            std::unique_lock<std::mutex> lock(preloadMutex);
+            preloadProgress.wait(lock, [&p] { return p.done != 0; });
+        }
+        p.taken = 1;
+        if (p.read == 0) std::printf("# %s not found!\n", path);
+        if (p.read != 1) {
+            *result = 0;
+            return 1;
+        }
+        if (p.result == 0) {
+            freeAseScene(&p.scene);
+            return 0;
+        }
+        *scene = p.scene;
+        p.scene = AseScene{};
+        aseBeginSceneTextures();
+        const std::string folder = folderOf(path);
+        for (int m = 0; m < scene->numMaterials; ++m) {
+            AseMaterial* material = &scene->materials[m];
+            if (material->hasBitmap && material->textureName == 0) material->textureName = aseTakeTextureName();
+            aseLoadMaterialTexture(scene, m, folder.c_str());
+        }
+        *result = 1;
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void asePreloadStart(const char* const* paths, int count)
+{
+    asePreloadFinish();
+    preloadedCount = count < ASE_PRELOAD_MAX_SCENES ? count : ASE_PRELOAD_MAX_SCENES;
+    for (int i = 0; i < preloadedCount; ++i) {
+        preloaded[i].path = paths[i];
+        preloaded[i].done = 0;
+        preloaded[i].taken = 0;
+    }
+    for (int i = 0; i < preloadedCount; ++i) {
+        try {
+            preloadThreads[i] = std::thread(parseAhead, &preloaded[i]);
+        } catch (const std::system_error&) {
+            preloadedCount = i;  // no more threads: the rest load on the spot
+        }
+    }
+}
+
+void asePreloadFinish()
+{
+    waitForParsingAhead();
+    for (int i = 0; i < preloadedCount; ++i) {
+        freeAseScene(&preloaded[i].scene);
+        preloaded[i] = PreloadedScene{};
+    }
+    preloadedCount = 0;
+}
+
 int loadAseSceneFromMemory(const char* data, size_t size, AseScene* scene)
 {
     return readFromMemory(data, size, "", scene);
@@ -349,6 +471,8 @@ int loadAseSceneFromMemory(const char* data, size_t size, AseScene* scene)
 
 int loadAseScene(const char* path, AseScene* scene)
 {
+    int preloadedResult = 0;
+    if (takePreloaded(path, scene, &preloadedResult)) return preloadedResult;
     char* bytes = nullptr;
     size_t size = 0;
     const int read = readWholeFile(path, &bytes, &size);

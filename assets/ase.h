@@ -34,10 +34,10 @@ constexpr int ASE_MAX_MATERIALS = 4096;
 constexpr int ASE_MAX_SCENE_TEXTURES = 64;
 constexpr size_t ASE_MAX_SCENE_TEXEL_BYTES = 16u << 20;
 
-// Per-frame table entries built so far for the scene being loaded.
-extern int64_t aseSceneFrameEntries;
-// Mesh elements allocated so far for the scene being loaded.
-extern int64_t aseSceneMeshElements;
+// Per-frame table entries built so far for the scene this thread is loading.
+extern thread_local int64_t aseSceneFrameEntries;
+// Mesh elements allocated so far for the scene this thread is loading.
+extern thread_local int64_t aseSceneMeshElements;
 // Next texture name handed to a material bitmap; starts at ASE_TEXTURE_NAME_BASE and
 // only grows, so every material of every scene loaded has a name of its own.
 extern unsigned aseNextTextureName;
@@ -158,6 +158,18 @@ int loadAseScene(const char* path, AseScene* scene);
 // The same from a file already in memory (bitmaps with a drive prefix are
 // looked up in the working directory); 0 only when memory ran out.
 int loadAseSceneFromMemory(const char* data, size_t size, AseScene* scene);
+// Scene files parsed ahead. asePreloadStart reads and parses each of the files
+// at paths (at most ASE_PRELOAD_MAX_SCENES) on a thread of its own, into a
+// zeroed record; loadAseScene of one of those paths then waits for its
+// parse and takes it instead of reading the file. What touches GL (the material
+// textures) and the texture names are still done by loadAseScene, on the calling
+// thread, in material order, so names, textures and records are those of a load
+// on the spot into a zeroed record, in whatever order the scenes are taken.
+constexpr int ASE_PRELOAD_MAX_SCENES = 8;
+void asePreloadStart(const char* const* paths, int count);
+// Waits for those threads and frees every parsed scene no load took.
+void asePreloadFinish();
+
 // Frees every node's mesh arrays and the material table; counts are kept.
 void releaseAseScene(AseScene* scene);
 // Frees everything a load allocated (node, light and camera tables and their

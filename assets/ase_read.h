@@ -45,6 +45,12 @@ void aseAllocateKeys(NodeAnimation* animation, int posKeys, int rotKeys);
 void buildFrameTables(const AseScene* scene, NodeAnimation* animation);
 // The next texture name of the reserved range.
 unsigned aseTakeTextureName();
+// Starts the texture budgets of a new scene (aseAllocateTables does, but for a
+// scene parsed ahead, whose textures are loaded when it is taken).
+void aseBeginSceneTextures();
+// 1 on the thread that parses scenes ahead: texture names and uploads are left
+// to the thread that takes the scene.
+extern thread_local int aseParsingAhead;
 
 // The face form that follows a face's index on a *MESH_FACE line.
 constexpr const char* ASE_FACE_FORM =
@@ -351,7 +357,7 @@ void readMaterial(Stream& in, AseMaterial* m, size_t fence)
         case ASE_KW_MATERIAL_SELFILLUM: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->selfIllum); break;
         case ASE_KW_BITMAP:
             // The material's texture name is its own from its first bitmap on.
-            if (m->textureName == 0) m->textureName = aseTakeTextureName();
+            if (m->textureName == 0 && !aseParsingAhead) m->textureName = aseTakeTextureName();
             m->hasBitmap = 1;
             in.quoted(m->bitmapPath, sizeof m->bitmapPath);
             break;

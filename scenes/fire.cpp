@@ -20,9 +20,6 @@
 
 namespace {
 
-const char* const MAIN_SCENE_PATH = "models/escena01.ase";
-const char* const FLAME_SCENE_PATH = "models/fuegoscn01.ase";
-
 constexpr int CLOUD_TEXTURE_COUNT = 4;
 const char* const CLOUD_TEXTURE_PATHS[CLOUD_TEXTURE_COUNT] = {
     "maps/nube1.tga", "maps/nube2.tga", "maps/nube3.tga", "maps/nube4.tga",
@@ -227,8 +224,8 @@ int fireShotAt(float t)
 
 int fireSceneLoad()
 {
-    loadAseScene(MAIN_SCENE_PATH, &fireMainScene);  // a missing file leaves the record empty
-    loadAseScene(FLAME_SCENE_PATH, &fireFlameScene);
+    loadAseScene(FIRE_MAIN_SCENE_PATH, &fireMainScene);  // a missing file leaves the record empty
+    loadAseScene(FIRE_FLAME_SCENE_PATH, &fireFlameScene);
     // Three draws per particle, x, y and fade in that order: the first loader to
     // draw from the generator, so every run starts the clouds in the same places.
     for (CloudParticle& p : cloudParticles) {

@@ -15,6 +15,9 @@ struct CloudParticle {
     float y;
 };
 
+inline constexpr const char* FIRE_MAIN_SCENE_PATH = "models/escena01.ase";
+inline constexpr const char* FIRE_FLAME_SCENE_PATH = "models/fuegoscn01.ase";
+
 extern AseScene fireMainScene;   // models/escena01.ase; released by the clean-up
 extern AseScene fireFlameScene;  // models/fuegoscn01.ase, drawn twice additively; kept to the end
 

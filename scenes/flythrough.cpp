@@ -16,8 +16,6 @@
 
 namespace {
 
-const char* const MODEL_PATH = "models/escena02.ase";
-
 // Camera prefix of every shot, in eye units and degrees.
 constexpr float CAMERA_X = -0.02f;
 constexpr float CAMERA_Y = -0.02f;
@@ -182,7 +180,7 @@ int flyShotAt(float t)
 
 int flythroughLoad()
 {
-    loadAseScene(MODEL_PATH, &flythroughModel);  // a missing file leaves the record empty: black frames
+    loadAseScene(FLY_MODEL_PATH, &flythroughModel);  // a missing file leaves the record empty: black frames
     return 1;
 }
 

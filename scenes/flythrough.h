@@ -6,6 +6,8 @@
 
 constexpr int FLY_NO_SHOT = 0;      // past the last shot bound: the scene is over
 
+inline constexpr const char* FLY_MODEL_PATH = "models/escena02.ase";
+
 extern AseScene flythroughModel;  // models/escena02.ase; released by the clean-up
 
 // Per-shot accumulators, index k - 1 for shot k: scene seconds spent in the shot

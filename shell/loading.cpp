@@ -2,9 +2,14 @@
 
 #include <GL/gl.h>
 
+#include "assets/ase.h"
 #include "assets/tga.h"
 #include "platform/platform.h"
+#include "scenes/fire.h"
+#include "scenes/flythrough.h"
 #include "scenes/scenes.h"
+
+int loadingPreload = 1;
 
 namespace {
 const char* const LOADING_IMAGE = "maps/loading-vantrel.tga";
@@ -17,10 +22,23 @@ constexpr float IMAGE_DEPTH = -3.6f;
 int (*const assetInitialisers[])() = {
     fireSceneLoad, flythroughLoad, greetingsLoad, towerSceneLoad, spheresLoad,
 };
+// The scene files those initialisers load, in the order they load them: parsed
+// ahead on a second thread while this one draws the loading image and uploads
+// the textures of the scenes before.
+const char* const PRELOADED_SCENES[] = {FIRE_MAIN_SCENE_PATH, FIRE_FLAME_SCENE_PATH, FLY_MODEL_PATH};
+constexpr int PRELOADED_SCENE_COUNT = sizeof PRELOADED_SCENES / sizeof PRELOADED_SCENES[0];
+
+int runInitialisers()
+{
+    for (auto initialise : assetInitialisers)
+        if (!initialise()) return 0;
+    return 1;
+}
 }  // namespace
 
 int runLoadingPhase()
 {
+    if (loadingPreload) asePreloadStart(PRELOADED_SCENES, PRELOADED_SCENE_COUNT);
     loadTgaTexture(LOADING_IMAGE, TEX_LOADING);  // a missing image leaves the quad plain white
     glEnable(GL_TEXTURE_2D);
     glMatrixMode(GL_MODELVIEW);
@@ -40,7 +58,7 @@ int runLoadingPhase()
     glEnd();
     glDisable(GL_TEXTURE_2D);
     platformSwapBuffers();
-    for (auto initialise : assetInitialisers)
-        if (!initialise()) return 0;
-    return 1;
+    const int loaded = runInitialisers();
+    asePreloadFinish();
+    return loaded;
 }

@@ -17,6 +17,7 @@
 #include "assets/ase.h"
 #include "assets/ase_read.h"
 #include "assets/ase_scan.h"
+#include "tests/support/ase_mesh.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -332,79 +333,6 @@ TEST(AseScan, KeywordsCompareAsCStrings)
 }
 
 namespace {
-
-// Compares two loaded scenes field by field, arrays element by element.
-void expectSameScene(const AseScene& a, const AseScene& b)
-{
-    ASSERT_EQ(a.numObjects, b.numObjects);
-    ASSERT_EQ(a.numMaterials, b.numMaterials);
-    ASSERT_EQ(a.numLights, b.numLights);
-    ASSERT_EQ(a.numCameras, b.numCameras);
-    EXPECT_EQ(a.firstFrame, b.firstFrame);
-    EXPECT_EQ(a.lastFrame, b.lastFrame);
-    EXPECT_EQ(a.frameSpeed, b.frameSpeed);
-    EXPECT_EQ(a.ticksPerFrame, b.ticksPerFrame);
-    auto sameBytes = [](const void* x, const void* y, size_t n) {
-        if (n == 0) return true;
-        if (x == nullptr || y == nullptr) return x == y;
-        return std::memcmp(x, y, n) == 0;
-    };
-    auto expectSameAnimation = [&](const NodeAnimation& x, const NodeAnimation& y) {
-        ASSERT_EQ(x.numPosKeys, y.numPosKeys);
-        ASSERT_EQ(x.numRotKeys, y.numRotKeys);
-        EXPECT_TRUE(sameBytes(x.posKeys, y.posKeys, sizeof(AnimKey) * x.numPosKeys));
-        EXPECT_TRUE(sameBytes(x.rotKeys, y.rotKeys, sizeof(AnimKey) * x.numRotKeys));
-        ASSERT_EQ(x.numPosFrames, y.numPosFrames);
-        ASSERT_EQ(x.numRotFrames, y.numRotFrames);
-        EXPECT_TRUE(sameBytes(x.posFrames, y.posFrames, sizeof(Vec3) * x.numPosFrames));
-        EXPECT_TRUE(sameBytes(x.rotFrames, y.rotFrames, sizeof(float[4]) * x.numRotFrames));
-    };
-    for (int i = 0; i < a.numMaterials; ++i) {
-        AseMaterial x = a.materials[i];
-        AseMaterial y = b.materials[i];
-        // Texture names come from a running counter; only whether one was given matters here.
-        EXPECT_EQ(x.textureName != 0, y.textureName != 0) << "material " << i;
-        x.textureName = y.textureName = 0;
-        EXPECT_TRUE(sameBytes(&x, &y, sizeof x)) << "material " << i;
-    }
-    for (int i = 0; i < a.numObjects; ++i) {
-        SCOPED_TRACE("object " + std::to_string(i));
-        const GeomObject& x = a.objects[i];
-        const GeomObject& y = b.objects[i];
-        ASSERT_EQ(x.numVertices, y.numVertices);
-        ASSERT_EQ(x.numFaces, y.numFaces);
-        EXPECT_EQ(x.numTexFaces, y.numTexFaces);
-        ASSERT_EQ(x.numTexVertices, y.numTexVertices);
-        ASSERT_EQ(x.hasNormals, y.hasNormals);
-        EXPECT_STREQ(x.name, y.name);
-        EXPECT_TRUE(sameBytes(x.vertices, y.vertices, sizeof(Vec3) * x.numVertices));
-        EXPECT_TRUE(sameBytes(x.texVertices, y.texVertices, sizeof(TexVertex) * x.numTexVertices));
-        EXPECT_EQ(x.vertexNormals == nullptr, y.vertexNormals == nullptr);
-        if (x.vertexNormals) {
-            EXPECT_TRUE(sameBytes(x.vertexNormals, y.vertexNormals, sizeof(Vec3) * x.numVertices));
-        }
-        EXPECT_TRUE(sameBytes(x.faces, y.faces, sizeof(MeshFace) * x.numFaces));
-        EXPECT_EQ(x.materialRef, y.materialRef);
-        EXPECT_TRUE(sameBytes(&x.pivot, &y.pivot, sizeof x.pivot));
-        EXPECT_TRUE(sameBytes(x.wireColor, y.wireColor, sizeof x.wireColor));
-        expectSameAnimation(x.animation, y.animation);
-    }
-    // Lights and cameras hold no arrays but their animation's: the rest
-    // compares byte for byte (the records are zero-filled, padding included).
-    auto expectSameRecord = [&](auto x, auto y) {
-        expectSameAnimation(x.animation, y.animation);
-        x.animation = y.animation = NodeAnimation{};
-        EXPECT_TRUE(sameBytes(&x, &y, sizeof x));
-    };
-    for (int i = 0; i < a.numLights; ++i) {
-        SCOPED_TRACE("light " + std::to_string(i));
-        expectSameRecord(a.lights[i], b.lights[i]);
-    }
-    for (int i = 0; i < a.numCameras; ++i) {
-        SCOPED_TRACE("camera " + std::to_string(i));
-        expectSameRecord(a.cameras[i], b.cameras[i]);
-    }
-}
 
 // Reads bytes through both streams and compares the scenes.
 void compareWholeScene(const std::string& bytes, const std::string& what)

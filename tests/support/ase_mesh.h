@@ -17,3 +17,9 @@ Mesh box(float x, float y, float z, float half);
 // One ASE file with a geometry node per mesh and no materials, so every node
 // is drawn untextured in the current colour.
 std::string aseFile(const std::vector<Mesh>& meshes);
+
+struct AseScene;
+// Expects two loaded scenes to be the same, field by field and array element
+// by element. Material texture names are compared for whether one was given;
+// with sameTextureNames, for their values too.
+void expectSameScene(const AseScene& a, const AseScene& b, bool sameTextureNames = false);
