@@ -21,9 +21,11 @@
 #include <mpg123.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/common/sound_device.h"
 #include "platform/platform.h"
@@ -41,6 +43,9 @@ constexpr uint32_t CONVERT_CHUNK_FRAMES = 4096;          // source frames handed
 constexpr uint32_t CONVERT_TAIL_FRAMES = 1024;          // silence behind the end that pushes the last frames out
 constexpr long FRAME_INDEX_STEP = -1024;                 // the frame index grows by this many entries: every frame
 constexpr int64_t RESTART_LEAD_FRAMES = 12;              // MPEG frames decoded before a seek's frame, at least
+constexpr std::chrono::milliseconds FIRST_BUFFER_WAIT{50};  // longest wait for a play to be taken
+constexpr std::chrono::microseconds FIRST_BUFFER_POLL{100};  // between two looks at the device
+constexpr double MAX_CATCH_UP_SECONDS = 0.1;              // a seek is taken at most this far further in
 constexpr int64_t SYNTH_CYCLE_FRAMES = 16;               // MPEG frames after which the synthesis filter is back on its step
 
 // Decoder sample rates the stream accepts, Hz (every MPEG audio rate).
@@ -95,6 +100,7 @@ struct Stream {
     int clockPending;        // the device has not yet taken the stream since the last play, seek or start
     int64_t clockAtStart;    // device clock when it took the stream's first buffer since then
     uint64_t framesAtStart;  // outputFrames then
+    uint64_t positionSetAt;  // performance counter when a seek set the position the device has yet to take; 0: none
     SDL_AudioStream* converter;  // null when the stream is already stereo at the device's rate
     int flushed;             // the converter has been given the end of the stream
 };
@@ -104,6 +110,7 @@ OutputState output = OUTPUT_STOPPED;
 uint32_t deviceFrequency = 0;             // Hz
 Stream stream = {};                       // the one stream
 uint32_t nextHandle = 1;                  // handle of the next stream; never 0
+uint64_t outputStartedAt = 0;             // performance counter at the last soundStart
 int lastError = SOUND_OK;                 // code of the last call
 uint32_t reportedVersion = SOUND_VERSION;  // what soundGetVersion says
 int decoderReady = 0;                     // mpg123_init has succeeded
@@ -388,6 +395,7 @@ void rewindTo(Stream* s, uint32_t frame)
     s->baseFrame = frame;
     s->outputFrames = 0;
     s->clockPending = 1;
+    s->positionSetAt = 0;
     s->flushed = 0;
     if (s->converter != nullptr) SDL_AudioStreamClear(s->converter);
 }
@@ -405,6 +413,40 @@ uint32_t heardFrame(const Stream& s)
     if (s.converter != nullptr && deviceFrequency != 0) source = source * s.frequency / deviceFrequency;
     const uint64_t frame = s.baseFrame + source;
     return frame < s.frames ? static_cast<uint32_t>(frame) : s.frames;
+}
+
+// A seek sets where the stream is at the moment it is made, or at the moment
+// output starts again after it, on the caller's clock. A device that plays in
+// real time takes it with its next buffer, up to a buffer's length later, so it
+// starts that much further in (at most MAX_CATCH_UP_SECONDS): the sound keeps
+// to the clock the caller placed it by. Called with the device lock held.
+void catchUp(Stream* s)
+{
+    const uint64_t from = std::max(s->positionSetAt, outputStartedAt);
+    const uint64_t now = SDL_GetPerformanceCounter();
+    double elapsed = now > from ? static_cast<double>(now - from) / static_cast<double>(SDL_GetPerformanceFrequency()) : 0.0;
+    elapsed = std::min(elapsed, MAX_CATCH_UP_SECONDS);
+    const uint64_t target = std::min<uint64_t>(s->frames, s->nextFrame + static_cast<uint64_t>(elapsed * s->frequency));
+    rewindTo(s, static_cast<uint32_t>(target));
+}
+
+// After a play, on a device that plays in real time on a thread of its own,
+// waits until the device has taken the stream's first frames (at most one
+// buffer's length, bounded by FIRST_BUFFER_WAIT): the caller starts its clock
+// next, which then starts with the sound instead of up to a buffer ahead of it.
+// A device that hears samples as they are taken (the headless one, whose clock
+// reads -1) has nothing to wait for.
+void awaitFirstBuffer()
+{
+    const auto deadline = std::chrono::steady_clock::now() + FIRST_BUFFER_WAIT;
+    for (;;) {
+        soundDeviceLock();
+        const int waiting = stream.playing && stream.clockPending && stream.nextFrame < stream.frames &&
+                            soundDeviceClock() >= 0;
+        soundDeviceUnlock();
+        if (!waiting || std::chrono::steady_clock::now() >= deadline) return;
+        std::this_thread::sleep_for(FIRST_BUFFER_POLL);
+    }
 }
 
 void releaseStream()
@@ -470,6 +512,7 @@ void soundMixOutput(int16_t* output, int frames)
     if (frames <= 0) return;
     std::memset(output, 0, static_cast<size_t>(frames) * DEVICE_FRAME_BYTES);
     if (stream.handle == 0 || !stream.playing) return;
+    if (stream.clockPending && stream.positionSetAt != 0 && soundDeviceClock() >= 0) catchUp(&stream);
     const int mixed = stream.converter != nullptr ? mixConverted(output, frames) : mixDirect(output, frames);
     if (stream.clockPending && mixed > 0) {
         stream.clockPending = 0;
@@ -509,6 +552,7 @@ int soundStart()
     output = OUTPUT_RUNNING;
     soundDeviceLock();
     stream.clockPending = 1;  // the device's clock holds again from the next buffer it takes
+    outputStartedAt = SDL_GetPerformanceCounter();
     soundDeviceUnlock();
     soundDeviceRun(1);
     return succeed();
@@ -609,6 +653,7 @@ int soundStreamPlay(uint32_t handle)
     rewindTo(s, 0);
     s->playing = 1;
     soundDeviceUnlock();
+    if (output == OUTPUT_RUNNING) awaitFirstBuffer();
     return succeed();
 }
 
@@ -620,6 +665,7 @@ int soundChannelSetPosition(uint32_t handle, uint32_t bytes)
     if (frame > s->frames) frame = s->frames;
     soundDeviceLock();
     rewindTo(s, frame);
+    s->positionSetAt = SDL_GetPerformanceCounter();
     soundDeviceUnlock();
     return succeed();
 }
