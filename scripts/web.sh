@@ -25,11 +25,12 @@ fi
 # Debian's node finds the compiler's JavaScript modules (acorn) in /usr/share/nodejs
 # by itself; another node on PATH needs to be told.
 [ -d /usr/share/nodejs ] && export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
+data="${VANTREL_WEB_DATA:-$root/build/data}"
 jobs=$(( $(nproc) < 2 ? 1 : 2 ))
 mkdir -p "$out"
 
 # The pack, generated natively.
-if [ ! -f "$root/build/data/Halvo.mp3" ]; then
+if [ ! -f "$data/Halvo.mp3" ] && [ -z "${VANTREL_WEB_DATA:-}" ]; then
   cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$root/build" --target vantrel-pack -j"$jobs"
 fi
@@ -76,7 +77,7 @@ fi
 # The emscripten cache holds Debian's prebuilt system libraries and is frozen:
 # nothing is built into it or downloaded at build time.
 emcmake cmake -S "$root" -B "$out/cmake" -DCMAKE_BUILD_TYPE=Release -DVANTREL_WERROR="${VANTREL_WERROR:-0}" \
-  -DVANTREL_MPG123_PREFIX="$mpg123/inst" -DVANTREL_WEB_DATA="$root/build/data" >/dev/null
+  -DVANTREL_MPG123_PREFIX="$mpg123/inst" -DVANTREL_WEB_DATA="$data" >/dev/null
 cmake --build "$out/cmake" -j"$jobs"
 for f in index.html index.js index.wasm index.data; do cp "$out/cmake/platform/web/$f" "$out/$f"; done
 echo "web.sh: built $out (index.wasm $(stat -c %s "$out/index.wasm") bytes, index.data $(stat -c %s "$out/index.data") bytes)"
