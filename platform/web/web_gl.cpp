@@ -151,7 +151,6 @@ int batchTextured = 0;                 // the batch samples the bound texture
 int rasterDiscard = 0;                 // nothing reaches the frame
 GLuint program = 0;
 GLuint vertexBuffer = 0;
-int unsupportedRequests = 0;
 
 const char* const VERTEX_SHADER =
     "attribute vec4 position;\n"
@@ -179,7 +178,6 @@ GLint texturedUniform = -1;
 // Says once per kind that the demo asked for something the layer leaves out.
 void unsupported(const char* what)
 {
-    ++unsupportedRequests;
     static std::vector<const char*> said;
     for (const char* s : said)
         if (std::strcmp(s, what) == 0) return;
@@ -555,8 +553,6 @@ void webGLSetRasterDiscard(int discard)
     flushBatch();
     rasterDiscard = discard;
 }
-
-int webGLUnsupportedRequests() { return unsupportedRequests; }
 
 // ---------------------------------------------------------------------------
 // Matrices.

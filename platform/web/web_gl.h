@@ -20,5 +20,3 @@ void webGLFlush();
 // 1: nothing drawn reaches the frame (rasterisation off, as the headless
 // layer's frames that are run but not captured); 0: back to normal.
 void webGLSetRasterDiscard(int discard);
-// Times each unsupported request was made, summed over every kind (tests read it).
-int webGLUnsupportedRequests();
