@@ -365,6 +365,13 @@ struct PreloadedScene {
     int taken;       // a load took it, or read the file itself after it
 };
 
+// A browser build without shared memory has no threads: every scene loads on the spot there.
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+constexpr int PRELOAD_THREADS = 0;
+#else
+constexpr int PRELOAD_THREADS = 1;
+#endif
+
 PreloadedScene preloaded[ASE_PRELOAD_MAX_SCENES];  // the first preloadedCount are in use
 int preloadedCount = 0;
 std::thread preloadThreads[ASE_PRELOAD_MAX_SCENES];  // thread i parses preloaded[i]; joinable until joined
@@ -439,6 +446,7 @@ int takePreloaded(const char* path, AseScene* scene, int* result)
 void asePreloadStart(const char* const* paths, int count)
 {
     asePreloadFinish();
+    if (!PRELOAD_THREADS) return;
     preloadedCount = count < ASE_PRELOAD_MAX_SCENES ? count : ASE_PRELOAD_MAX_SCENES;
     for (int i = 0; i < preloadedCount; ++i) {
         preloaded[i].path = paths[i];

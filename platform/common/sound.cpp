@@ -100,7 +100,7 @@ struct Stream {
     int clockPending;        // the device has not yet taken the stream since the last play, seek or start
     int64_t clockAtStart;    // device clock when it took the stream's first buffer since then
     uint64_t framesAtStart;  // outputFrames then
-    uint64_t positionSetAt;  // performance counter when a seek set the position the device has yet to take; 0: none
+    int64_t positionSetAt;   // steadyNanoseconds() when a seek set the position the device has yet to take; 0: none
     SDL_AudioStream* converter;  // null when the stream is already stereo at the device's rate
     int flushed;             // the converter has been given the end of the stream
 };
@@ -110,7 +110,7 @@ OutputState output = OUTPUT_STOPPED;
 uint32_t deviceFrequency = 0;             // Hz
 Stream stream = {};                       // the one stream
 uint32_t nextHandle = 1;                  // handle of the next stream; never 0
-uint64_t outputStartedAt = 0;             // performance counter at the last soundStart
+int64_t outputStartedAt = 0;              // steadyNanoseconds() at the last soundStart
 int lastError = SOUND_OK;                 // code of the last call
 uint32_t reportedVersion = SOUND_VERSION;  // what soundGetVersion says
 int decoderReady = 0;                     // mpg123_init has succeeded
@@ -415,6 +415,13 @@ uint32_t heardFrame(const Stream& s)
     return frame < s.frames ? static_cast<uint32_t>(frame) : s.frames;
 }
 
+// The monotonic clock, in nanoseconds; never 0 once the program runs.
+int64_t steadyNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+               .count() + 1;
+}
+
 // A seek sets where the stream is at the moment it is made, or at the moment
 // output starts again after it, on the caller's clock. A device that plays in
 // real time takes it with its next buffer, up to a buffer's length later, so it
@@ -422,9 +429,9 @@ uint32_t heardFrame(const Stream& s)
 // to the clock the caller placed it by. Called with the device lock held.
 void catchUp(Stream* s)
 {
-    const uint64_t from = std::max(s->positionSetAt, outputStartedAt);
-    const uint64_t now = SDL_GetPerformanceCounter();
-    double elapsed = now > from ? static_cast<double>(now - from) / static_cast<double>(SDL_GetPerformanceFrequency()) : 0.0;
+    const int64_t from = std::max(s->positionSetAt, outputStartedAt);
+    const int64_t now = steadyNanoseconds();
+    double elapsed = now > from ? static_cast<double>(now - from) * 1e-9 : 0.0;
     elapsed = std::min(elapsed, MAX_CATCH_UP_SECONDS);
     const uint64_t target = std::min<uint64_t>(s->frames, s->nextFrame + static_cast<uint64_t>(elapsed * s->frequency));
     rewindTo(s, static_cast<uint32_t>(target));
@@ -552,7 +559,7 @@ int soundStart()
     output = OUTPUT_RUNNING;
     soundDeviceLock();
     stream.clockPending = 1;  // the device's clock holds again from the next buffer it takes
-    outputStartedAt = SDL_GetPerformanceCounter();
+    outputStartedAt = steadyNanoseconds();
     soundDeviceUnlock();
     soundDeviceRun(1);
     return succeed();
@@ -665,7 +672,7 @@ int soundChannelSetPosition(uint32_t handle, uint32_t bytes)
     if (frame > s->frames) frame = s->frames;
     soundDeviceLock();
     rewindTo(s, frame);
-    s->positionSetAt = SDL_GetPerformanceCounter();
+    s->positionSetAt = steadyNanoseconds();
     soundDeviceUnlock();
     return succeed();
 }

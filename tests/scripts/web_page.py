@@ -145,6 +145,9 @@ def main():
                 exited = tools.evaluate("window.vantrelExited === undefined ? null : window.vantrelExited")
                 if stop is None and exited is not None:
                     raise RuntimeError(f"the demo ended (status {exited}) before stop {count + 1}")
+                aborted = tools.evaluate("window.vantrelAborted || null")
+                if stop is None and aborted is not None:
+                    raise RuntimeError(f"the page's code aborted ({aborted}) before stop {count + 1}")
                 if stop is None:
                     time.sleep(0.05)
             rect = tools.evaluate("(function(){var r=document.getElementById('canvas').getBoundingClientRect();"
