@@ -165,6 +165,24 @@ int readFromMemory(const char* data, size_t size, const char* sceneFolder, AseSc
     }
 }
 
+// Reads the scene file at path into scene: readFromMemory's result, with
+// readWholeFile's in *read (the scene is untouched unless *read is 1).
+int readSceneFile(const char* path, AseScene* scene, int* read)
+{
+    char* bytes = nullptr;
+    size_t size = 0;
+    *read = readWholeFile(path, &bytes, &size);
+    if (*read != 1) return 0;
+    const int result = readFromMemory(bytes, size, folderOf(path).c_str(), scene);
+    std::free(bytes);
+    return result;
+}
+
+void reportNotFound(const char* path)
+{
+    std::printf("# %s not found!\n", path);
+}
+
 }  // namespace
 
 unsigned aseTakeTextureName() { return aseNextTextureName++; }
@@ -359,8 +377,8 @@ namespace {
 struct PreloadedScene {
     std::string path;
     AseScene scene;  // parsed into a zeroed record, without texture names or uploads
-    int read;        // readWholeFile's result: 1, 0 (not a readable regular file), -1 (no memory)
-    int result;      // readFromMemory's result, when read is 1
+    int read;        // readSceneFile's *read: 1, 0 (not a readable regular file), -1 (no memory)
+    int result;      // readSceneFile's result
     int done;        // its thread is through with the file (guarded by preloadMutex)
     int taken;       // a load took it, or read the file itself after it
 };
@@ -382,14 +400,8 @@ std::condition_variable preloadProgress;  // signalled as each entry is done
 void parseAhead(PreloadedScene* p)
 {
     aseParsingAhead = 1;
-    char* bytes = nullptr;
-    size_t size = 0;
-    const int read = readWholeFile(p->path.c_str(), &bytes, &size);
-    int result = 0;
-    if (read == 1) {
-        result = readFromMemory(bytes, size, folderOf(p->path.c_str()).c_str(), &p->scene);
-        std::free(bytes);
-    }
+    int read = 0;
+    const int result = readSceneFile(p->path.c_str(), &p->scene, &read);
     const std::lock_guard<std::mutex> lock(preloadMutex);
     p->read = read;
     p->result = result;
@@ -417,7 +429,7 @@ int takePreloaded(const char* path, AseScene* scene, int* result)
             preloadProgress.wait(lock, [&p] { return p.done != 0; });
         }
         p.taken = 1;
-        if (p.read == 0) std::printf("# %s not found!\n", path);
+        if (p.read == 0) reportNotFound(path);
         if (p.read != 1) {
             *result = 0;
             return 1;
@@ -481,16 +493,9 @@ int loadAseScene(const char* path, AseScene* scene)
 {
     int preloadedResult = 0;
     if (takePreloaded(path, scene, &preloadedResult)) return preloadedResult;
-    char* bytes = nullptr;
-    size_t size = 0;
-    const int read = readWholeFile(path, &bytes, &size);
-    if (read == 0) {
-        std::printf("# %s not found!\n", path);
-        return 0;
-    }
-    if (read < 0) return 0;
-    const int result = readFromMemory(bytes, size, folderOf(path).c_str(), scene);
-    std::free(bytes);
+    int read = 0;
+    const int result = readSceneFile(path, scene, &read);
+    if (read == 0) reportNotFound(path);
     return result;
 }
 
