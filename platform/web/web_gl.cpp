@@ -185,11 +185,24 @@ void unsupported(const char* what)
     std::fprintf(stderr, "vantrel: the web GL layer does not do %s; it is left out\n", what);
 }
 
+// The stack glMatrixMode chose: its matrices, the index of its top, its depth.
+struct MatrixStack {
+    Matrix* matrices;
+    int* top;
+    int depth;
+};
+
+MatrixStack currentStack()
+{
+    if (matrixMode == GL_PROJECTION) return {projection, &projectionTop, PROJECTION_DEPTH};
+    if (matrixMode == GL_TEXTURE) return {textureMatrix, &textureTop, TEXTURE_DEPTH};
+    return {modelview, &modelviewTop, MODELVIEW_DEPTH};
+}
+
 Matrix& currentMatrix()
 {
-    if (matrixMode == GL_PROJECTION) return projection[projectionTop];
-    if (matrixMode == GL_TEXTURE) return textureMatrix[textureTop];
-    return modelview[modelviewTop];
+    const MatrixStack stack = currentStack();
+    return stack.matrices[*stack.top];
 }
 
 void matrixChanged()
@@ -589,19 +602,17 @@ void glMultMatrixd(const GLdouble* m)
 
 void glPushMatrix()
 {
-    int* top = matrixMode == GL_PROJECTION ? &projectionTop : (matrixMode == GL_TEXTURE ? &textureTop : &modelviewTop);
-    Matrix* stack = matrixMode == GL_PROJECTION ? projection : (matrixMode == GL_TEXTURE ? textureMatrix : modelview);
-    const int depth = matrixMode == GL_PROJECTION ? PROJECTION_DEPTH : (matrixMode == GL_TEXTURE ? TEXTURE_DEPTH : MODELVIEW_DEPTH);
-    if (*top + 1 >= depth) return;  // GL_STACK_OVERFLOW: the call is ignored
-    stack[*top + 1] = stack[*top];
-    ++*top;
+    const MatrixStack stack = currentStack();
+    if (*stack.top + 1 >= stack.depth) return;  // GL_STACK_OVERFLOW: the call is ignored
+    stack.matrices[*stack.top + 1] = stack.matrices[*stack.top];
+    ++*stack.top;
 }
 
 void glPopMatrix()
 {
-    int* top = matrixMode == GL_PROJECTION ? &projectionTop : (matrixMode == GL_TEXTURE ? &textureTop : &modelviewTop);
-    if (*top == 0) return;  // GL_STACK_UNDERFLOW: ignored
-    --*top;
+    const MatrixStack stack = currentStack();
+    if (*stack.top == 0) return;  // GL_STACK_UNDERFLOW: ignored
+    --*stack.top;
     matrixChanged();
 }
 
