@@ -59,31 +59,31 @@ constexpr const char* ASE_FACE_FORM =
 constexpr const char* ASE_TEN_VALUE_FORM = "\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%f\t%i";
 
 // The forms the readers scan with, taken apart once.
-constexpr AseScanForm ASE_SCAN_DECIMAL{"%d"};
-constexpr AseScanForm ASE_SCAN_INTEGER{"%i"};
-constexpr AseScanForm ASE_SCAN_INDEX_COLON{"%d:"};
-constexpr AseScanForm ASE_SCAN_THREE{"%f %f %f"};
-constexpr AseScanForm ASE_SCAN_TWO{"%f %f"};
-constexpr AseScanForm ASE_SCAN_THREE_INDICES{"%d %d %d"};
-constexpr AseScanForm ASE_SCAN_ONE_AFTER_SPACE{" %f"};
-constexpr AseScanForm ASE_SCAN_COLOUR{" %f\t%f\t%f"};
-constexpr AseScanForm ASE_SCAN_POSITION_SAMPLE{"\t%f\t%f\t%f"};
-constexpr AseScanForm ASE_SCAN_ROTATION_SAMPLE{"\t%f\t%f\t%f\t%f"};
-constexpr AseScanForm ASE_SCAN_FACE{ASE_FACE_FORM};
-constexpr AseScanForm ASE_SCAN_TEN_VALUES{ASE_TEN_VALUE_FORM};
+inline constexpr AseScanForm ASE_SCAN_DECIMAL{"%d"};
+inline constexpr AseScanForm ASE_SCAN_INTEGER{"%i"};
+inline constexpr AseScanForm ASE_SCAN_INDEX_COLON{"%d:"};
+inline constexpr AseScanForm ASE_SCAN_THREE{"%f %f %f"};
+inline constexpr AseScanForm ASE_SCAN_TWO{"%f %f"};
+inline constexpr AseScanForm ASE_SCAN_THREE_INDICES{"%d %d %d"};
+inline constexpr AseScanForm ASE_SCAN_ONE_AFTER_SPACE{" %f"};
+inline constexpr AseScanForm ASE_SCAN_COLOUR{" %f\t%f\t%f"};
+inline constexpr AseScanForm ASE_SCAN_POSITION_SAMPLE{"\t%f\t%f\t%f"};
+inline constexpr AseScanForm ASE_SCAN_ROTATION_SAMPLE{"\t%f\t%f\t%f\t%f"};
+inline constexpr AseScanForm ASE_SCAN_FACE{ASE_FACE_FORM};
+inline constexpr AseScanForm ASE_SCAN_TEN_VALUES{ASE_TEN_VALUE_FORM};
 
 // A formatted read: the stream's own scan with the form's text, or, on the
-// in-memory stream, the form's steps.
-template <class Stream, class... Targets>
-int aseScan(Stream& in, const AseScanForm& form, Targets*... targets)
+// in-memory stream, the form's steps as straight-line code.
+template <const AseScanForm& F, class Stream, class... Targets>
+int aseScan(Stream& in, Targets*... targets)
 {
-    return in.scan(form.text, targets...);
+    return in.scan(F.text, targets...);
 }
-template <class... Targets>
-int aseScan(AseMemoryStream& in, const AseScanForm& form, Targets*... targets)
+template <const AseScanForm& F, class... Targets>
+int aseScan(AseMemoryStream& in, Targets*... targets)
 {
     void* const list[] = {static_cast<void*>(targets)...};
-    return in.scanForm(form, list);
+    return in.scanSteps<F>(list);
 }
 
 // Fences: a node's reader stops once it has read or skipped past the next
@@ -126,11 +126,11 @@ template <class Stream>
 void aseReadHeaderValue(Stream& in, AseKeyword k, AseScene* scene)
 {
     switch (k) {
-    case ASE_KW_MATERIAL_COUNT: aseScan(in, ASE_SCAN_INTEGER, &scene->numMaterials); break;
-    case ASE_KW_SCENE_FIRSTFRAME: aseScan(in, ASE_SCAN_INTEGER, &scene->firstFrame); break;
-    case ASE_KW_SCENE_LASTFRAME: aseScan(in, ASE_SCAN_INTEGER, &scene->lastFrame); break;
-    case ASE_KW_SCENE_FRAMESPEED: aseScan(in, ASE_SCAN_INTEGER, &scene->frameSpeed); break;
-    case ASE_KW_SCENE_TICKSPERFRAME: aseScan(in, ASE_SCAN_INTEGER, &scene->ticksPerFrame); break;
+    case ASE_KW_MATERIAL_COUNT: aseScan<ASE_SCAN_INTEGER>(in, &scene->numMaterials); break;
+    case ASE_KW_SCENE_FIRSTFRAME: aseScan<ASE_SCAN_INTEGER>(in, &scene->firstFrame); break;
+    case ASE_KW_SCENE_LASTFRAME: aseScan<ASE_SCAN_INTEGER>(in, &scene->lastFrame); break;
+    case ASE_KW_SCENE_FRAMESPEED: aseScan<ASE_SCAN_INTEGER>(in, &scene->frameSpeed); break;
+    case ASE_KW_SCENE_TICKSPERFRAME: aseScan<ASE_SCAN_INTEGER>(in, &scene->ticksPerFrame); break;
     default: break;
     }
 }
@@ -186,12 +186,12 @@ void readNodeAnimation(Stream& in, NodeAnimation* animation, size_t fence)
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_CONTROL_POS_SAMPLE) {
             AnimKey* key = &animation->posKeys[read++];
-            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
-            aseScan(in, ASE_SCAN_POSITION_SAMPLE, &key->value[0], &key->value[1], &key->value[2]);
+            aseScan<ASE_SCAN_INTEGER>(in, &key->tick);
+            aseScan<ASE_SCAN_POSITION_SAMPLE>(in, &key->value[0], &key->value[1], &key->value[2]);
         } else if (k == ASE_KW_CONTROL_BEZIER_POS_KEY) {
             AnimKey* key = &animation->posKeys[read++];
-            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
-            aseScan(in, ASE_SCAN_TEN_VALUES, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
+            aseScan<ASE_SCAN_INTEGER>(in, &key->tick);
+            aseScan<ASE_SCAN_TEN_VALUES>(in, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
                     &key->extraB[1], &key->extraA[0], &key->extraA[1], &key->extraA[2], &key->flags);
         }
     }
@@ -205,12 +205,12 @@ void readNodeAnimation(Stream& in, NodeAnimation* animation, size_t fence)
         const AseKeyword k = aseKeyword(token);
         if (k == ASE_KW_CONTROL_ROT_SAMPLE) {
             AnimKey* key = &animation->rotKeys[read++];
-            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
-            aseScan(in, ASE_SCAN_ROTATION_SAMPLE, &key->value[0], &key->value[1], &key->value[2], &key->angle);
+            aseScan<ASE_SCAN_INTEGER>(in, &key->tick);
+            aseScan<ASE_SCAN_ROTATION_SAMPLE>(in, &key->value[0], &key->value[1], &key->value[2], &key->angle);
         } else if (k == ASE_KW_CONTROL_ROT_KEY || k == ASE_KW_CONTROL_TCB_ROT_KEY) {
             AnimKey* key = &animation->rotKeys[read++];
-            aseScan(in, ASE_SCAN_INTEGER, &key->tick);
-            aseScan(in, ASE_SCAN_TEN_VALUES, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
+            aseScan<ASE_SCAN_INTEGER>(in, &key->tick);
+            aseScan<ASE_SCAN_TEN_VALUES>(in, &key->value[0], &key->value[1], &key->value[2], &key->angle, &key->extraB[0],
                     &key->extraB[1], &key->extraA[0], &key->extraA[1], &key->extraA[2], &key->flags);
         }
     }
@@ -240,12 +240,12 @@ void readNodeHeader(Stream& in, GeomObject* node, size_t fence)
         const AseKeyword k = aseKeyword(token);
         if (aseOpensNode(k)) break;
         switch (k) {
-        case ASE_KW_MESH_NUMVERTEX: aseScan(in, ASE_SCAN_DECIMAL, &node->numVertices); continue;
-        case ASE_KW_MESH_NUMFACES: aseScan(in, ASE_SCAN_DECIMAL, &node->numFaces); continue;
-        case ASE_KW_MESH_NUMTVERTEX: aseScan(in, ASE_SCAN_DECIMAL, &node->numTexVertices); continue;
-        case ASE_KW_MESH_NUMTVFACES: aseScan(in, ASE_SCAN_DECIMAL, &node->numTexFaces); continue;
+        case ASE_KW_MESH_NUMVERTEX: aseScan<ASE_SCAN_DECIMAL>(in, &node->numVertices); continue;
+        case ASE_KW_MESH_NUMFACES: aseScan<ASE_SCAN_DECIMAL>(in, &node->numFaces); continue;
+        case ASE_KW_MESH_NUMTVERTEX: aseScan<ASE_SCAN_DECIMAL>(in, &node->numTexVertices); continue;
+        case ASE_KW_MESH_NUMTVFACES: aseScan<ASE_SCAN_DECIMAL>(in, &node->numTexFaces); continue;
         case ASE_KW_MESH_NORMALS: node->hasNormals = 1; continue;
-        case ASE_KW_MATERIAL_REF: aseScan(in, ASE_SCAN_INTEGER, &node->materialRef); continue;
+        case ASE_KW_MATERIAL_REF: aseScan<ASE_SCAN_INTEGER>(in, &node->materialRef); continue;
         case ASE_KW_NODE_NAME: in.quoted(node->name, sizeof node->name); continue;
         default: break;
         }
@@ -265,14 +265,14 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material, siz
         float x = 0.0f, y = 0.0f, z = 0.0f;
         switch (k) {
         case ASE_KW_MESH_VERTEX: {
-            aseScan(in, ASE_SCAN_DECIMAL, &index);
-            const int values = aseScan(in, ASE_SCAN_THREE, &x, &y, &z);
+            aseScan<ASE_SCAN_DECIMAL>(in, &index);
+            const int values = aseScan<ASE_SCAN_THREE>(in, &x, &y, &z);
             if (aseInRange(index, node->numVertices)) aseStoreConverted(&node->vertices[index], values, x, y, z);
             break;
         }
         case ASE_KW_MESH_TVERT: {
-            aseScan(in, ASE_SCAN_DECIMAL, &index);
-            const int values = aseScan(in, ASE_SCAN_TWO, &x, &y);
+            aseScan<ASE_SCAN_DECIMAL>(in, &index);
+            const int values = aseScan<ASE_SCAN_TWO>(in, &x, &y);
             if (node->texVertices != nullptr && aseInRange(index, node->numTexVertices)) {
                 TexVertex* tv = &node->texVertices[index];
                 if (values >= 1) tv->u = material != nullptr ? x * material->uTiling : x;
@@ -281,25 +281,25 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material, siz
             break;
         }
         case ASE_KW_MESH_VERTEXNORMAL: {
-            aseScan(in, ASE_SCAN_DECIMAL, &index);
-            const int values = aseScan(in, ASE_SCAN_THREE, &x, &y, &z);
+            aseScan<ASE_SCAN_DECIMAL>(in, &index);
+            const int values = aseScan<ASE_SCAN_THREE>(in, &x, &y, &z);
             if (node->vertexNormals != nullptr && aseInRange(index, node->numVertices))
                 aseStoreConverted(&node->vertexNormals[index], values, x, y, z);
             break;
         }
         case ASE_KW_MESH_FACENORMAL: {
-            aseScan(in, ASE_SCAN_DECIMAL, &index);
-            const int values = aseScan(in, ASE_SCAN_THREE, &x, &y, &z);
+            aseScan<ASE_SCAN_DECIMAL>(in, &index);
+            const int values = aseScan<ASE_SCAN_THREE>(in, &x, &y, &z);
             if (aseInRange(index, node->numFaces)) aseStoreConverted(&node->faces[index].normal, values, x, y, z);
             break;
         }
         case ASE_KW_MESH_FACE: {
-            aseScan(in, ASE_SCAN_INDEX_COLON, &index);
+            aseScan<ASE_SCAN_INDEX_COLON>(in, &index);
             int v[3] = {0, 0, 0};
             int edges[3] = {0, 0, 0};
             int smoothing = 0;
             int materialId = 0;
-            const int values = aseScan(in, ASE_SCAN_FACE, &v[0], &v[1], &v[2], &edges[0], &edges[1], &edges[2], &smoothing,
+            const int values = aseScan<ASE_SCAN_FACE>(in, &v[0], &v[1], &v[2], &edges[0], &edges[1], &edges[2], &smoothing,
                                        &materialId);
             if (aseInRange(index, node->numFaces)) {
                 MeshFace* face = &node->faces[index];
@@ -309,18 +309,18 @@ void readGeomNode(Stream& in, GeomObject* node, const AseMaterial* material, siz
             break;
         }
         case ASE_KW_MESH_TFACE: {
-            aseScan(in, ASE_SCAN_INDEX_COLON, &index);
+            aseScan<ASE_SCAN_INDEX_COLON>(in, &index);
             int t[3] = {0, 0, 0};
-            const int values = aseScan(in, ASE_SCAN_THREE_INDICES, &t[0], &t[1], &t[2]);
+            const int values = aseScan<ASE_SCAN_THREE_INDICES>(in, &t[0], &t[1], &t[2]);
             if (aseInRange(index, node->numFaces))
                 for (int c = 0; c < 3 && c < values; ++c) node->faces[index].t[c] = t[c];
             break;
         }
         case ASE_KW_TM_POS:
-            aseScan(in, ASE_SCAN_THREE, &node->pivot.x, &node->pivot.y, &node->pivot.z);
+            aseScan<ASE_SCAN_THREE>(in, &node->pivot.x, &node->pivot.y, &node->pivot.z);
             break;
         case ASE_KW_WIREFRAME_COLOR:
-            aseScan(in, ASE_SCAN_THREE, &node->wireColor[0], &node->wireColor[1], &node->wireColor[2]);
+            aseScan<ASE_SCAN_THREE>(in, &node->wireColor[0], &node->wireColor[1], &node->wireColor[2]);
             break;
         case ASE_KW_TM_ANIMATION:
             readNodeAnimation(in, &node->animation, fence);
@@ -345,26 +345,26 @@ void readMaterial(Stream& in, AseMaterial* m, size_t fence)
         switch (k) {
         case ASE_KW_MATERIAL_NAME: in.quoted(m->name, sizeof m->name); break;
         case ASE_KW_MATERIAL_CLASS: in.quoted(m->className, sizeof m->className); break;
-        case ASE_KW_MATERIAL_AMBIENT: aseScan(in, ASE_SCAN_COLOUR, &m->ambient[0], &m->ambient[1], &m->ambient[2]); break;
-        case ASE_KW_MATERIAL_DIFFUSE: aseScan(in, ASE_SCAN_COLOUR, &m->diffuse[0], &m->diffuse[1], &m->diffuse[2]); break;
+        case ASE_KW_MATERIAL_AMBIENT: aseScan<ASE_SCAN_COLOUR>(in, &m->ambient[0], &m->ambient[1], &m->ambient[2]); break;
+        case ASE_KW_MATERIAL_DIFFUSE: aseScan<ASE_SCAN_COLOUR>(in, &m->diffuse[0], &m->diffuse[1], &m->diffuse[2]); break;
         case ASE_KW_MATERIAL_SPECULAR:
-            aseScan(in, ASE_SCAN_COLOUR, &m->specular[0], &m->specular[1], &m->specular[2]);
+            aseScan<ASE_SCAN_COLOUR>(in, &m->specular[0], &m->specular[1], &m->specular[2]);
             break;
-        case ASE_KW_MATERIAL_SHINE: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->shine); break;
-        case ASE_KW_MATERIAL_SHINESTRENGTH: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->shineStrength); break;
-        case ASE_KW_MATERIAL_TRANSPARENCY: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->transparency); break;
-        case ASE_KW_MATERIAL_WIRESIZE: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->wireSize); break;
-        case ASE_KW_MATERIAL_SELFILLUM: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->selfIllum); break;
+        case ASE_KW_MATERIAL_SHINE: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &m->shine); break;
+        case ASE_KW_MATERIAL_SHINESTRENGTH: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &m->shineStrength); break;
+        case ASE_KW_MATERIAL_TRANSPARENCY: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &m->transparency); break;
+        case ASE_KW_MATERIAL_WIRESIZE: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &m->wireSize); break;
+        case ASE_KW_MATERIAL_SELFILLUM: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &m->selfIllum); break;
         case ASE_KW_BITMAP:
             // The material's texture name is its own from its first bitmap on.
             if (m->textureName == 0 && !aseParsingAhead) m->textureName = aseTakeTextureName();
             m->hasBitmap = 1;
             in.quoted(m->bitmapPath, sizeof m->bitmapPath);
             break;
-        case ASE_KW_UVW_U_TILING: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->uTiling); break;
-        case ASE_KW_UVW_V_TILING: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->vTiling); break;
-        case ASE_KW_UVW_U_OFFSET: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->uOffset); break;
-        case ASE_KW_UVW_V_OFFSET: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &m->vOffset); break;
+        case ASE_KW_UVW_U_TILING: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &m->uTiling); break;
+        case ASE_KW_UVW_V_TILING: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &m->vTiling); break;
+        case ASE_KW_UVW_U_OFFSET: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &m->uOffset); break;
+        case ASE_KW_UVW_V_OFFSET: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &m->vOffset); break;
         default: in.skipLine(); break;
         }
     }
@@ -384,15 +384,15 @@ void readLight(Stream& in, AseLight* light, size_t fence)
         case ASE_KW_TM_POS:
             if (!positionRead) {
                 positionRead = 1;
-                aseScan(in, ASE_SCAN_THREE, &light->position[0], &light->position[1], &light->position[2]);
+                aseScan<ASE_SCAN_THREE>(in, &light->position[0], &light->position[1], &light->position[2]);
             } else {
-                aseScan(in, ASE_SCAN_THREE, &light->target[0], &light->target[1], &light->target[2]);
+                aseScan<ASE_SCAN_THREE>(in, &light->target[0], &light->target[1], &light->target[2]);
                 light->hasTarget = 1;
             }
             break;
-        case ASE_KW_LIGHT_COLOR: aseScan(in, ASE_SCAN_THREE, &light->color[0], &light->color[1], &light->color[2]); break;
-        case ASE_KW_LIGHT_INTENS: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &light->intensity); break;
-        case ASE_KW_LIGHT_FALLOFF: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &light->falloff); break;
+        case ASE_KW_LIGHT_COLOR: aseScan<ASE_SCAN_THREE>(in, &light->color[0], &light->color[1], &light->color[2]); break;
+        case ASE_KW_LIGHT_INTENS: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &light->intensity); break;
+        case ASE_KW_LIGHT_FALLOFF: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &light->falloff); break;
         case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &light->animation, fence); break;
         default: in.skipLine(); break;
         }
@@ -409,12 +409,12 @@ void readCamera(Stream& in, AseCamera* camera, size_t fence)
         if (aseOpensNode(k)) break;
         switch (k) {
         case ASE_KW_NODE_NAME: in.quoted(camera->name, sizeof camera->name); break;
-        case ASE_KW_TM_POS: aseScan(in, ASE_SCAN_THREE, &camera->position.x, &camera->position.y, &camera->position.z); break;
-        case ASE_KW_TM_ROTAXIS: aseScan(in, ASE_SCAN_THREE, &camera->rotAxis.x, &camera->rotAxis.y, &camera->rotAxis.z); break;
-        case ASE_KW_CAMERA_NEAR: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->nearClip); break;
-        case ASE_KW_CAMERA_FAR: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->farClip); break;
-        case ASE_KW_CAMERA_FOV: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->fov); break;
-        case ASE_KW_CAMERA_TDIST: aseScan(in, ASE_SCAN_ONE_AFTER_SPACE, &camera->targetDist); break;
+        case ASE_KW_TM_POS: aseScan<ASE_SCAN_THREE>(in, &camera->position.x, &camera->position.y, &camera->position.z); break;
+        case ASE_KW_TM_ROTAXIS: aseScan<ASE_SCAN_THREE>(in, &camera->rotAxis.x, &camera->rotAxis.y, &camera->rotAxis.z); break;
+        case ASE_KW_CAMERA_NEAR: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &camera->nearClip); break;
+        case ASE_KW_CAMERA_FAR: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &camera->farClip); break;
+        case ASE_KW_CAMERA_FOV: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &camera->fov); break;
+        case ASE_KW_CAMERA_TDIST: aseScan<ASE_SCAN_ONE_AFTER_SPACE>(in, &camera->targetDist); break;
         case ASE_KW_TM_ANIMATION: readNodeAnimation(in, &camera->animation, fence); break;
         default: in.skipLine(); break;
         }

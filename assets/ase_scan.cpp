@@ -87,28 +87,9 @@ constexpr KeywordName keywordNames[] = {
 
 constexpr size_t KEYWORD_MAX_LENGTH = 32;  // longer tokens are no keyword
 
-// Characters isspace() accepts in the C locale: blank, \t, \n, \v, \f, \r.
-constexpr bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool isDigit(int c) { return c >= '0' && c <= '9'; }
 inline bool isHexDigit(int c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 inline int lower(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
-
-// Byte classes of the token reader: 1 for a byte inside a token (neither
-// whitespace nor NUL), 0 otherwise.
-// Built when the program is compiled, so that readers running from other
-// files' static initialisers find them filled.
-struct ByteClasses {
-    unsigned char tokenByte[256] = {};
-    unsigned char space[256] = {};
-    constexpr ByteClasses()
-    {
-        for (int c = 0; c < 256; ++c) {
-            space[c] = isSpace(static_cast<unsigned char>(c)) ? 1 : 0;
-            tokenByte[c] = space[c] == 0 && c != 0 ? 1 : 0;
-        }
-    }
-};
-constexpr ByteClasses byteClasses;
 
 // The keywords grouped by length, so that a token is compared with the few of
 // its own length only.
@@ -182,12 +163,6 @@ bool indexed(AseKeyword k)
            inSet(k, ASE_SET_NODE_HEADER) || inSet(k, ASE_SET_MATERIAL);
 }
 
-// Powers of ten that a float holds exactly.
-constexpr float exactPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-constexpr uint32_t FLOAT_EXACT_INTEGER = 1u << 24;  // integers up to this are exact in a float
-constexpr int MAX_EXACT_FRACTION_DIGITS = 10;      // 10^10 is still exact in a float
-constexpr int MAX_PLAIN_INT_DIGITS = 18;           // digits that cannot overflow 64 bits
-
 // The C locale, for the rare numbers that the locale-free conversion leaves to
 // the C library (out of range): a comma locale of the process never applies.
 locale_t cLocale()
@@ -238,6 +213,21 @@ int convertFloat(const char* text, size_t taken, float* out)
     return 1;
 }
 
+// Whether n bytes at a and b are equal, eight at a time: keywords are short,
+// and a library call costs more than the comparison.
+inline bool sameBytes(const char* a, const char* b, size_t n)
+{
+    for (; n >= sizeof(uint64_t); n -= sizeof(uint64_t), a += sizeof(uint64_t), b += sizeof(uint64_t)) {
+        uint64_t x = 0, y = 0;
+        std::memcpy(&x, a, sizeof x);
+        std::memcpy(&y, b, sizeof y);
+        if (x != y) return false;
+    }
+    for (; n > 0; --n)
+        if (*a++ != *b++) return false;
+    return true;
+}
+
 }  // namespace
 
 AseKeyword aseKeyword(const AseToken& token)
@@ -247,7 +237,7 @@ AseKeyword aseKeyword(const AseToken& token)
     const KeywordName* const* candidates = keywordTable.byLength[n];
     for (int i = 0; i < keywordTable.count[n]; ++i) {
         const char* text = candidates[i]->text;
-        if (text[1] == token.text[1] && std::memcmp(text + 2, token.text + 2, n - 2) == 0) return candidates[i]->keyword;
+        if (text[1] == token.text[1] && sameBytes(text + 2, token.text + 2, n - 2)) return candidates[i]->keyword;
     }
     return ASE_KW_NONE;
 }
@@ -275,9 +265,9 @@ void indexStarToken(AseMemoryStream* s, size_t start)
         data[start + MESH_PREFIX_LENGTH] != 'N')
         return;
     size_t i = start;
-    while (i < length && byteClasses.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
+    while (i < length && ASE_BYTE_CLASSES.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
     const size_t effectiveEnd = i;
-    while (i < length && !byteClasses.space[static_cast<unsigned char>(data[i])]) ++i;
+    while (i < length && !ASE_BYTE_CLASSES.space[static_cast<unsigned char>(data[i])]) ++i;
     const AseKeyword k = aseKeyword(AseToken{data + start, effectiveEnd - start});
     if (k != ASE_KW_NONE && indexed(k)) s->marks.push_back(AseMark{start, i, k});
 }
@@ -298,7 +288,7 @@ inline void scanByte(AseMemoryStream* s, size_t i, size_t* lineStart)
     if (c == '\n') {
         noteLine(s, *lineStart, i);
         *lineStart = i + 1;
-    } else if (c == '*' && (i == 0 || byteClasses.space[static_cast<unsigned char>(s->data[i - 1])])) {
+    } else if (c == '*' && (i == 0 || ASE_BYTE_CLASSES.space[static_cast<unsigned char>(s->data[i - 1])])) {
         indexStarToken(s, i);
     }
 }
@@ -371,30 +361,6 @@ void AseMemoryStream::seek(size_t position)
     eofSeen = 0;
 }
 
-// Skips whitespace; reaching the end sets the end-of-file indicator.
-void AseMemoryStream::skipSpace()
-{
-    while (cursor < length && byteClasses.space[static_cast<unsigned char>(data[cursor])]) ++cursor;
-    if (cursor == length) eofSeen = 1;
-}
-
-int AseMemoryStream::token(AseToken* out)
-{
-    skipSpace();
-    if (cursor == length) return 0;
-    const size_t start = cursor;
-    size_t i = cursor;
-    while (i < length && byteClasses.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
-    // A NUL ends the token as a C string comparison sees it; the bytes up to
-    // the next whitespace still belong to it.
-    const size_t effectiveEnd = i;
-    while (i < length && !byteClasses.space[static_cast<unsigned char>(data[i])]) ++i;
-    cursor = i;
-    if (cursor == length) eofSeen = 1;
-    *out = AseToken{data + start, effectiveEnd - start};
-    return 1;
-}
-
 int AseMemoryStream::quoted(char* field, size_t capacity)
 {
     skipSpace();
@@ -427,9 +393,6 @@ void AseMemoryStream::skipLine()
     if (span < limit) eofSeen = 1;
 }
 
-// %d (base 10) and %i (base 0: 0x hexadecimal, 0 octal, else decimal). The value
-// is what strtol makes of the characters taken (saturated to 64 bits) stored
-// into an int, as the C library does.
 int AseMemoryStream::stepToNextByte()
 {
     ++cursor;
@@ -440,30 +403,11 @@ int AseMemoryStream::stepToNextByte()
     return static_cast<int>(static_cast<unsigned char>(data[cursor]));
 }
 
-int AseMemoryStream::scanInt(int base, int* out)
+// What scanInt leaves: the cursor at the number's first character, after
+// whitespace. The value is what strtol makes of the characters taken
+// (saturated to 64 bits) stored into an int, as the C library does.
+int AseMemoryStream::scanIntSlow(int base, int* out)
 {
-    skipSpace();
-    if (cursor == length) return 0;
-    // Plain decimal digits (what nearly every file holds), read directly: an
-    // optional sign, a first digit that cannot start an octal or hexadecimal
-    // number under %i, and few enough digits that no saturation can happen.
-    {
-        size_t i = cursor;
-        const bool negative = data[i] == '-';
-        if (negative || data[i] == '+') ++i;
-        const size_t digitsFrom = i;
-        uint64_t magnitude = 0;
-        while (i < length && isDigit(data[i]) && i - digitsFrom < MAX_PLAIN_INT_DIGITS)
-            magnitude = magnitude * 10 + static_cast<uint64_t>(data[i++] - '0');
-        const bool octalOrHex = base == 0 && i > digitsFrom && data[digitsFrom] == '0';
-        if (i > digitsFrom && !octalOrHex && (i == length || !isDigit(data[i]))) {
-            cursor = i;
-            if (cursor == length) eofSeen = 1;
-            const uint64_t bits = negative ? (~magnitude + 1) : magnitude;
-            *out = static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(bits)));
-            return 1;
-        }
-    }
     bool negative = false;
     bool any = false;  // a digit (or the leading 0) was taken
     int c = static_cast<unsigned char>(data[cursor]);
@@ -508,52 +452,12 @@ int AseMemoryStream::scanInt(int base, int* out)
     return 1;
 }
 
-// %f: takes the characters the C library's scanner takes (sign, digits, one
-// point, exponent, hexadecimal form, inf, infinity, nan), then converts them
-// without the locale; nothing is stored when they hold no number.
-int AseMemoryStream::scanFloat(float* out)
+// What scanFloat leaves, from the number's first character: takes the
+// characters the C library's scanner takes (sign, digits, one point, exponent,
+// hexadecimal form, inf, infinity, nan), then converts them without the
+// locale; nothing is stored when they hold no number.
+int AseMemoryStream::scanFloatSlow(float* out)
 {
-    skipSpace();
-    if (cursor == length) return 0;
-    // A plain decimal [sign]digits[.digits] that ends where the scanner would
-    // stop anyway, whose digits make an integer a float holds exactly and whose
-    // fraction has at most ten digits: one correctly rounded division gives
-    // what strtof gives.
-    {
-        size_t i = cursor;
-        const bool negative = data[i] == '-';
-        if (negative || data[i] == '+') ++i;
-        const bool hexPrefix = i + 1 < length && data[i] == '0' && lower(data[i + 1]) == 'x';
-        uint32_t mantissa = 0;
-        int digits = 0;
-        int fractionDigits = 0;
-        bool dot = false;
-        bool exact = true;
-        for (; i < length; ++i) {
-            const char c = data[i];
-            if (isDigit(c)) {
-                ++digits;
-                if (dot) ++fractionDigits;
-                mantissa = mantissa * 10 + static_cast<uint32_t>(c - '0');
-                if (mantissa > FLOAT_EXACT_INTEGER || fractionDigits > MAX_EXACT_FRACTION_DIGITS) {
-                    exact = false;
-                    break;
-                }
-            } else if (c == '.' && !dot) {
-                dot = true;
-            } else {
-                break;
-            }
-        }
-        const bool exponentFollows = i < length && lower(data[i]) == 'e';
-        if (exact && digits > 0 && !hexPrefix && !exponentFollows) {
-            cursor = i;
-            if (cursor == length) eofSeen = 1;
-            const float value = static_cast<float>(mantissa) / exactPowersOfTen[fractionDigits];
-            *out = negative ? -value : value;
-            return 1;
-        }
-    }
     const size_t start = cursor;
     int c = static_cast<unsigned char>(data[cursor]);
     auto next = [this]() { return stepToNextByte(); };
@@ -641,16 +545,7 @@ int AseMemoryStream::scanForm(const AseScanForm& form, void* const* targets)
     for (int k = 0; k < form.count; ++k) {
         const AseScanForm::Step& step = form.steps[k];
         if (step.kind == AseScanForm::LITERAL) {
-            if (step.spaceFirst) skipSpace();
-            // Characters are taken while they match; the first that does not
-            // stays unread, and running into the end sets the indicator.
-            const char* literal = form.literals + step.start;
-            size_t matched = 0;
-            while (matched < step.length && cursor + matched < length && data[cursor + matched] == literal[matched])
-                ++matched;
-            cursor += matched;
-            if (matched == step.length) continue;
-            if (cursor == length) eofSeen = 1;
+            if (matchLiteral(step.spaceFirst != 0, form.literals + step.start, step.length)) continue;
             return stored;
         }
         void* out = targets[target++];

@@ -126,6 +126,37 @@ enum AseKeywordSet {
 // line's start: a line skip after its first token then always reaches the newline.
 constexpr size_t ASE_SHORT_LINE_BYTES = ASE_LINE_LIMIT - 2;
 
+// Characters isspace() accepts in the C locale: blank, \t, \n, \v, \f, \r.
+constexpr bool aseIsSpace(char c) { return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t'; }
+constexpr bool aseIsDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
+
+// Byte classes of the token reader, one look-up a byte: built when the
+// program is compiled, so that readers running from other files' static
+// initialisers find them filled.
+struct AseByteClasses {
+    unsigned char space[256] = {};      // 1 for whitespace
+    unsigned char tokenByte[256] = {};  // 1 inside a token as a C string comparison sees it: neither whitespace nor NUL
+    constexpr AseByteClasses()
+    {
+        for (int c = 0; c < 256; ++c) {
+            space[c] = aseIsSpace(static_cast<char>(c)) ? 1 : 0;
+            tokenByte[c] = space[c] == 0 && c != 0 ? 1 : 0;
+        }
+    }
+};
+inline constexpr AseByteClasses ASE_BYTE_CLASSES;
+// A letter's lower case by its ASCII bit; only compared with lower-case letters.
+constexpr char aseFoldCase(char c) { return static_cast<char>(c | 0x20); }
+
+// Bounds of the number reads' exact paths (longer or larger numbers take the
+// C library's general rules).
+constexpr uint64_t ASE_FLOAT_EXACT_INTEGER = uint64_t{1} << 24;  // integers up to this are exact in a float
+constexpr int ASE_MAX_EXACT_FRACTION_DIGITS = 10;                // 10^10 is still exact in a float
+constexpr int ASE_MAX_PLAIN_DIGITS = 18;                         // digits that cannot overflow 64 bits
+// Powers of ten that a float holds exactly, up to the longest exact fraction.
+constexpr float ASE_EXACT_POWERS_OF_TEN[ASE_MAX_EXACT_FRACTION_DIGITS + 1] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                                                              1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
 // A scan format ("%f %f %f") taken apart once, when the program is compiled:
 // its conversions (%d, %i, %f) and runs of literal characters, each run marked
 // with whether whitespace in the format before it skips whitespace in the
@@ -224,7 +255,22 @@ struct AseMemoryStream {
     void seek(size_t position);
 
     // fscanf("%s"): 1 and the token when one was read, 0 at end of file.
-    int token(AseToken* out);
+    int token(AseToken* out)
+    {
+        skipSpace();
+        if (cursor == length) return 0;
+        const size_t start = cursor;
+        size_t i = cursor;
+        while (i < length && ASE_BYTE_CLASSES.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
+        // A NUL ends the token as a C string comparison sees it; the bytes up
+        // to the next whitespace still belong to it.
+        const size_t effectiveEnd = i;
+        while (i < length && !ASE_BYTE_CLASSES.space[static_cast<unsigned char>(data[i])]) ++i;
+        cursor = i;
+        if (cursor == length) eofSeen = 1;
+        *out = AseToken{data + start, effectiveEnd - start};
+        return 1;
+    }
     // fscanf with a format of blanks, literal characters and %d, %i, %f
     // conversions (int* for %d and %i, float* for %f). Returns how many
     // values were stored; reading stops at the first mismatch.
@@ -232,6 +278,28 @@ struct AseMemoryStream {
     // The same with a form taken apart beforehand; targets[k] is the int* or
     // float* of the k-th conversion.
     int scanForm(const AseScanForm& form, void* const* targets);
+    // scanForm with a form known when the program is compiled: its steps
+    // become straight-line code, with the number reads' plain cases inline.
+    // Returns how many values were stored, as scanForm does.
+    template <const AseScanForm& F, int K = 0, int T = 0>
+    [[gnu::always_inline]] int scanSteps(void* const* targets)
+    {
+        if constexpr (K == F.count) {
+            if constexpr (F.spaceLast != 0) skipSpace();
+            return T;
+        } else if constexpr (F.steps[K].kind == AseScanForm::LITERAL) {
+            constexpr AseScanForm::Step step = F.steps[K];
+            if (!matchLiteral(step.spaceFirst != 0, F.literals + step.start, step.length)) return T;
+            return scanSteps<F, K + 1, T>(targets);
+        } else {
+            constexpr AseScanForm::Kind kind = F.steps[K].kind;
+            const int ok = kind == AseScanForm::FLOAT
+                               ? scanFloat(static_cast<float*>(targets[T]))
+                               : scanInt(kind == AseScanForm::INT_DECIMAL ? 10 : 0, static_cast<int*>(targets[T]));
+            if (!ok) return T;
+            return scanSteps<F, K + 1, T + 1>(targets);
+        }
+    }
     // Quoted text: fscanf(" \"%s") into a word, the word's last character
     // removed, cut to capacity - 1 characters. Returns 1 when a word was read
     // (field set), 0 when the quote or the word was missing (field untouched).
@@ -260,11 +328,99 @@ struct AseMemoryStream {
     void skipToSet(AseKeywordSet set);
 
 private:
-    void skipSpace();
+    // Skips whitespace; reaching the end sets the end-of-file indicator.
+    void skipSpace()
+    {
+        // A local cursor: a member one would be stored on every byte, since
+        // the bytes read could alias it.
+        size_t i = cursor;
+        while (i < length && ASE_BYTE_CLASSES.space[static_cast<unsigned char>(data[i])]) ++i;
+        cursor = i;
+        if (i == length) eofSeen = 1;
+    }
+    // A literal run of a form, after whitespace when spaceFirst: characters are
+    // taken while they match; the first that does not stays unread, and running
+    // into the end sets the indicator. Whether the whole run matched.
+    bool matchLiteral(bool spaceFirst, const char* literal, size_t n)
+    {
+        if (spaceFirst) skipSpace();
+        size_t matched = 0;
+        while (matched < n && cursor + matched < length && data[cursor + matched] == literal[matched]) ++matched;
+        cursor += matched;
+        if (matched == n) return true;
+        if (cursor == length) eofSeen = 1;
+        return false;
+    }
     // Moves the cursor on by one byte: the byte now under it, or -1 with the
     // end-of-file indicator set when there is none.
     int stepToNextByte();
-    int scanInt(int base, int* out);
-    int scanFloat(float* out);
+    // %d (base 10) and %i (base 0). Plain decimal digits, what nearly every
+    // file holds, are read here: an optional sign, digits that cannot
+    // saturate, and under %i no octal or hexadecimal prefix. The rest is
+    // scanIntSlow's, from the same cursor.
+    [[gnu::always_inline]] int scanInt(int base, int* out)
+    {
+        skipSpace();
+        if (cursor == length) return 0;
+        const char* const end = data + length;
+        const char* p = data + cursor;
+        const bool negative = *p == '-';
+        if (negative || *p == '+') ++p;
+        const char* const digitsFrom = p;
+        uint64_t magnitude = 0;
+        while (p < end && aseIsDigit(*p)) magnitude = magnitude * 10 + static_cast<uint64_t>(*p++ - '0');
+        const ptrdiff_t digits = p - digitsFrom;
+        // Under %i a leading 0 starts an octal number, or with an x a
+        // hexadecimal one; a lone 0 followed by neither is plain.
+        const bool prefixed = base == 0 && digits > 0 && *digitsFrom == '0' &&
+                              (digits > 1 || (p < end && aseFoldCase(*p) == 'x'));
+        if (digits == 0 || digits > ASE_MAX_PLAIN_DIGITS || prefixed) return scanIntSlow(base, out);
+        cursor = static_cast<size_t>(p - data);
+        if (cursor == length) eofSeen = 1;
+        const uint64_t bits = negative ? (~magnitude + 1) : magnitude;
+        *out = static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(bits)));
+        return 1;
+    }
+    int scanIntSlow(int base, int* out);
+    // %f. A plain decimal [sign]digits[.digits] that ends where the scanner
+    // would stop anyway, whose digits make an integer a float holds exactly
+    // and whose fraction has at most ten digits, is read here: one correctly
+    // rounded division gives what strtof gives. The digit loops only collect;
+    // whether the number qualifies is decided at its end. The rest is
+    // scanFloatSlow's, from the same cursor.
+    [[gnu::always_inline]] int scanFloat(float* out)
+    {
+        skipSpace();
+        if (cursor == length) return 0;
+        const char* const end = data + length;
+        const char* p = data + cursor;
+        const bool negative = *p == '-';
+        if (negative || *p == '+') ++p;
+        const char* const digitsFrom = p;
+        uint64_t mantissa = 0;
+        while (p < end && aseIsDigit(*p)) mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+        const ptrdiff_t integerDigits = p - digitsFrom;
+        const bool dot = p < end && *p == '.';
+        ptrdiff_t fractionDigits = 0;
+        if (dot) {
+            const char* const fractionFrom = ++p;
+            while (p < end && aseIsDigit(*p)) mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+            fractionDigits = p - fractionFrom;
+        }
+        const ptrdiff_t digits = integerDigits + fractionDigits;
+        // The scanner reads on into an exponent, or after a lone 0 into a
+        // hexadecimal number.
+        const bool readsOn = p < end && (aseFoldCase(*p) == 'e' || (aseFoldCase(*p) == 'x' && !dot && integerDigits == 1 &&
+                                                                    *digitsFrom == '0'));
+        if (readsOn || digits == 0 || digits > ASE_MAX_PLAIN_DIGITS || mantissa > ASE_FLOAT_EXACT_INTEGER ||
+            fractionDigits > ASE_MAX_EXACT_FRACTION_DIGITS)
+            return scanFloatSlow(out);
+        cursor = static_cast<size_t>(p - data);
+        if (cursor == length) eofSeen = 1;
+        const float value = static_cast<float>(mantissa) / ASE_EXACT_POWERS_OF_TEN[fractionDigits];
+        *out = negative ? -value : value;
+        return 1;
+    }
+    int scanFloatSlow(float* out);
     size_t firstMarkFrom(size_t offset) const;
 };

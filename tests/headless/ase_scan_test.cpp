@@ -276,6 +276,104 @@ TEST(AseScan, RandomReadSequencesMatchTheCLibrary)
     }
 }
 
+namespace {
+
+// One read with a reader's form, compiled to steps on the memory stream and
+// given as text to fscanf, on the same bytes: stored count, values,
+// position and end-of-file indicator must agree.
+template <const AseScanForm& F>
+void compareCompiledForm(const std::string& input)
+{
+    SCOPED_TRACE(std::string("form ") + F.text);
+    int ia[10], ib[10];
+    float fa[10], fb[10];
+    void* pa[10] = {};
+    void* pb[10] = {};
+    int target = 0;
+    for (int k = 0; k < F.count; ++k) {
+        const AseScanForm::Kind kind = F.steps[k].kind;
+        if (kind == AseScanForm::LITERAL) continue;
+        ia[target] = ib[target] = -77;
+        fa[target] = fb[target] = -77.0f;
+        const bool isFloat = kind == AseScanForm::FLOAT;
+        pa[target] = isFloat ? static_cast<void*>(&fa[target]) : static_cast<void*>(&ia[target]);
+        pb[target] = isFloat ? static_cast<void*>(&fb[target]) : static_cast<void*>(&ib[target]);
+        ++target;
+    }
+    ASSERT_EQ(target, F.conversions);
+    AseMemoryStream mem;
+    mem.open(input.data(), input.size());
+    MemFile file(input);
+    ASSERT_NE(file.file, nullptr);
+    StdioStream ref;
+    ref.file = file.file;
+    const int ra = mem.scanSteps<F>(pa);
+    const int rb = ref.scan(F.text, pb[0], pb[1], pb[2], pb[3], pb[4], pb[5], pb[6], pb[7], pb[8], pb[9]);
+    ASSERT_EQ(ra, rb);
+    for (int k = 0; k < target; ++k) {
+        if (pa[k] == &fa[k]) {
+            ASSERT_TRUE(sameBits(fa[k], fb[k])) << "value " << k << ": " << fa[k] << " vs " << fb[k];
+        } else {
+            ASSERT_EQ(ia[k], ib[k]) << "value " << k;
+        }
+    }
+    ASSERT_EQ(mem.eof(), ref.eof()) << "end-of-file indicator";
+    ASSERT_EQ(static_cast<long>(mem.tell()), std::ftell(file.file)) << "position";
+}
+
+// Text the way exporters write a form's values, with random damage, so that
+// reads get deep into the forms as well as failing early.
+std::string formLikeText(std::mt19937& rng, const AseScanForm& form)
+{
+    static const char* numbers[] = {"0", "1", "-3", "17", "0.0000", "-0.9210", "12.5", "0x1f", "010", "1e3", "-",
+                                    ".5", "5.", "16777217", "99999999999999999999", "nan", "0.12345678901", "+7"};
+    std::string text;
+    for (int k = 0; k < form.count; ++k) {
+        const AseScanForm::Step& step = form.steps[k];
+        text += rng() % 2 ? "\t" : "    ";
+        if (step.kind == AseScanForm::LITERAL) text.append(form.literals + step.start, step.length);
+        else text += numbers[rng() % (sizeof numbers / sizeof numbers[0])];
+    }
+    if (rng() % 2) text += "\n";
+    if (!text.empty() && rng() % 3 == 0) {
+        const size_t at = rng() % text.size();
+        if (rng() % 2) text.resize(at);
+        else text[at] = " :x.-9A"[rng() % 7];
+    }
+    return text;
+}
+
+template <const AseScanForm& F>
+void compareCompiledFormOnRandomText(std::mt19937& rng)
+{
+    for (int round = 0; round < 400; ++round) {
+        compareCompiledForm<F>(round % 4 == 0 ? randomText(rng, 80) : formLikeText(rng, F));
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
+}  // namespace
+
+// The readers' forms, compiled to straight-line steps, read what fscanf reads
+// with the form's text: on text written as the form expects, cut short or
+// damaged, and on random text.
+TEST(AseScan, CompiledReaderFormsMatchTheCLibrary)
+{
+    std::mt19937 rng(5150u);
+    compareCompiledFormOnRandomText<ASE_SCAN_DECIMAL>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_INTEGER>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_INDEX_COLON>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_THREE>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_TWO>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_THREE_INDICES>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_ONE_AFTER_SPACE>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_COLOUR>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_POSITION_SAMPLE>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_ROTATION_SAMPLE>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_FACE>(rng);
+    compareCompiledFormOnRandomText<ASE_SCAN_TEN_VALUES>(rng);
+}
+
 // A skipped line takes at most 254 characters: the rest of a longer line is
 // read as tokens, and a line that ends the file sets the indicator.
 TEST(AseScan, LineSkipStopsAfter254Characters)
