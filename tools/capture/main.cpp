@@ -9,6 +9,7 @@
 // each frame.
 #include <GL/gl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -395,6 +396,10 @@ int main(int argc, char** argv)
             all.insert(all.end(), run.sceneMs[scene].begin(), run.sceneMs[scene].end());
         }
         printStats("total", all);
+        // The high-water mark of the whole run, the GL driver's memory included.
+        struct rusage usage {};
+        if (getrusage(RUSAGE_SELF, &usage) == 0)
+            std::printf("peak memory  %.1f MB\n", static_cast<double>(usage.ru_maxrss) * 1024.0 / 1e6);
     }
     std::fflush(stdout);
 
