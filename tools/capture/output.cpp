@@ -27,6 +27,7 @@ namespace {
 
 const char* const VIDEO_CODEC_ARGS[] = {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p"};
 const char* const AUDIO_CODEC_ARGS[] = {"-c:a", "aac", "-b:a", "192k"};
+constexpr double SOUNDTRACK_READ_MARGIN_S = 1.0;  // seconds of soundtrack read past the end frame's sample
 
 // Starts a program with its own process group (so that Ctrl-C reaches only this
 // process, which then finishes the files in order). stdinFd, when not -1, becomes
@@ -158,6 +159,10 @@ int videoFinish(std::string* error)
         for (const char* arg : {"-f", "lavfi", "-i"}) args.push_back(arg);
         args.push_back("anullsrc=r=" + rate + ":cl=stereo");
     } else {
+        // Only the soundtrack up to the end frame is decoded (with a second to
+        // spare for the decoder's delay), not the rest of the file.
+        args.push_back("-t");
+        args.push_back(std::to_string(static_cast<double>(endSample) / AUDIO_RATE + SOUNDTRACK_READ_MARGIN_S));
         args.push_back("-i");
         args.push_back(videoWriter.soundtrack);
     }
