@@ -257,13 +257,6 @@ void indexStarToken(AseMemoryStream* s, size_t start)
 {
     const char* data = s->data;
     const size_t length = s->length;
-    // The mesh element lines are most of a file and none of them is indexed:
-    // "*MESH_" followed by anything but N (the counts and *MESH_NORMALS).
-    static const char MESH_PREFIX[] = "*MESH_";
-    constexpr size_t MESH_PREFIX_LENGTH = sizeof MESH_PREFIX - 1;
-    if (length - start > MESH_PREFIX_LENGTH && std::memcmp(data + start, MESH_PREFIX, MESH_PREFIX_LENGTH) == 0 &&
-        data[start + MESH_PREFIX_LENGTH] != 'N')
-        return;
     size_t i = start;
     while (i < length && ASE_BYTE_CLASSES.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
     const size_t effectiveEnd = i;
@@ -281,14 +274,28 @@ inline void noteLine(AseMemoryStream* s, size_t lineStart, size_t newline)
     }
 }
 
-// Handles one byte of the scan for token starts and line ends.
-inline void scanByte(AseMemoryStream* s, size_t i, size_t* lineStart)
+// Whether the token at start is a mesh element keyword. Their lines are most of
+// a file and none of them is indexed: "*MESH_" followed by anything but N (the
+// counts and *MESH_NORMALS are).
+inline bool meshElementAt(const char* data, size_t length, size_t start)
 {
-    const char c = s->data[i];
+    static const char MESH_PREFIX[] = "*MESH_";
+    constexpr size_t MESH_PREFIX_LENGTH = sizeof MESH_PREFIX - 1;
+    return length - start > MESH_PREFIX_LENGTH && std::memcmp(data + start, MESH_PREFIX, MESH_PREFIX_LENGTH) == 0 &&
+           data[start + MESH_PREFIX_LENGTH] != 'N';
+}
+
+// Handles one byte of the scan for token starts and line ends. data and length
+// are the stream's, passed by value: read through the stream they would be
+// loaded again after every mark stored.
+inline void scanByte(AseMemoryStream* s, const char* data, size_t length, size_t i, size_t* lineStart)
+{
+    const char c = data[i];
     if (c == '\n') {
         noteLine(s, *lineStart, i);
         *lineStart = i + 1;
-    } else if (c == '*' && (i == 0 || ASE_BYTE_CLASSES.space[static_cast<unsigned char>(s->data[i - 1])])) {
+    } else if (c == '*' && (i == 0 || ASE_BYTE_CLASSES.space[static_cast<unsigned char>(data[i - 1])]) &&
+               !meshElementAt(data, length, i)) {
         indexStarToken(s, i);
     }
 }
@@ -308,23 +315,25 @@ void AseMemoryStream::open(const char* bytes, size_t size)
     // One pass over the bytes: every token that starts with '*' after whitespace
     // (a whole token, as a plain token loop from the start sees it), and every
     // line too long for a line skip to get through.
+    const char* const text = data;  // the members, held where the marks stored cannot change them
+    const size_t end = length;
     size_t lineStart = 0;
     size_t i = 0;
 #if defined(__SSE2__)
     const __m128i star = _mm_set1_epi8('*');
     const __m128i newline = _mm_set1_epi8('\n');
     constexpr size_t BLOCK = sizeof(__m128i);
-    for (; i + BLOCK <= length; i += BLOCK) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    for (; i + BLOCK <= end; i += BLOCK) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
         unsigned bits = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, star), _mm_cmpeq_epi8(v, newline))));
         while (bits != 0) {
-            scanByte(this, i + static_cast<size_t>(__builtin_ctz(bits)), &lineStart);
+            scanByte(this, text, end, i + static_cast<size_t>(__builtin_ctz(bits)), &lineStart);
             bits &= bits - 1;
         }
     }
 #endif
-    for (; i < length; ++i) scanByte(this, i, &lineStart);
+    for (; i < end; ++i) scanByte(this, text, end, i, &lineStart);
     noteLine(this, lineStart, length);
 
     const size_t count = marks.size();
