@@ -91,26 +91,53 @@ watch_demo() {
   demo_seconds=$((SECONDS - demo_started))
 }
 
-# start_still_demo [ARGS...]: starts the demo, waits for its window, pauses it
-# with Down and waits until its picture stands still (two screenshots
-# STILL_INTERVAL apart the same), so no swap changes it while it is looked at.
+# focus_window ID: gives the window the keyboard focus, trying again until the X
+# server takes it. A window can be listed before it can take the focus (a
+# fullscreen one is mapped after the mode change), and then xdotool fails on
+# the server's BadMatch, so a key sent with it would reach no window.
+focus_window() {
+  until xdotool windowfocus --sync "$1" 2>/dev/null; do
+    [ $((SECONDS - demo_started)) -le "$LIMIT" ] || fail "window $1 never took the focus"
+    sleep "$WATCH_INTERVAL"
+  done
+}
+
+# wait_for_picture moving|still MESSAGE: takes screenshots STILL_INTERVAL apart
+# until the last two differ and the last is not black (moving), or are the same
+# (still); fails with MESSAGE after the limit.
 STILL_INTERVAL=0.5  # seconds
+wait_for_picture() {
+  screenshot "$scratch/picture-a.raw"
+  while :; do
+    sleep "$STILL_INTERVAL"
+    screenshot "$scratch/picture-b.raw"
+    if [ "$1" = still ]; then
+      cmp -s "$scratch/picture-a.raw" "$scratch/picture-b.raw" && return
+    elif ! cmp -s "$scratch/picture-a.raw" "$scratch/picture-b.raw" &&
+      [ "$(tr -d '\0' <"$scratch/picture-b.raw" | wc -c)" -gt 0 ]; then
+      return
+    fi
+    [ $((SECONDS - demo_started)) -le "$LIMIT" ] || fail "$2"
+    mv "$scratch/picture-b.raw" "$scratch/picture-a.raw"
+  done
+}
+
+# start_still_demo [ARGS...]: starts the demo, waits for its window and for the
+# demo to play (the loading image stands still, and a pause taken before the
+# first frame would hold a black one), pauses it with Down and waits until its
+# picture stands still, so no swap changes it while it is looked at.
 start_still_demo() {
   start_demo "$@"
   wait_for_window "$LIMIT"
-  xdotool windowfocus --sync "$window_id" key Down
-  screenshot "$scratch/still-a.raw"
-  while :; do
-    sleep "$STILL_INTERVAL"
-    screenshot "$scratch/still-b.raw"
-    cmp -s "$scratch/still-a.raw" "$scratch/still-b.raw" && break
-    [ $((SECONDS - demo_started)) -le "$LIMIT" ] || fail "the picture did not stand still after Down"
-    mv "$scratch/still-b.raw" "$scratch/still-a.raw"
-  done
+  wait_for_picture moving "the picture did not move before Down"
+  focus_window "$window_id"
+  xdotool key Down
+  wait_for_picture still "the picture did not stand still after Down"
 }
 
 # quit_demo: Escape, then waits for the exit (status in demo_status).
 quit_demo() {
+  focus_window "$window_id"
   xdotool key Escape
   watch_demo Return "$LIMIT"
 }

@@ -31,6 +31,8 @@ grep -q "^Error: Can't initialize digital sound system" "$scratch/demo.log" || f
 class="$(xprop -id "$window_id" WM_CLASS)"
 [ "$class" = 'WM_CLASS(STRING) = "OpenGL", "OpenGL"' ] || fail "window class: $class"
 xdotool search --class '^OpenGL$' | grep -qx "$((window_id))" || fail "xdotool search --class OpenGL does not find the window"
+# The box had the focus; the key goes to the demo's window.
+focus_window "$window_id"
 xdotool key Escape
 watch_demo Return "$LIMIT"
 expect_every_box_shown
