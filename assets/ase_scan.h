@@ -354,6 +354,23 @@ private:
     // Moves the cursor on by one byte: the byte now under it, or -1 with the
     // end-of-file indicator set when there is none.
     int stepToNextByte();
+    // Decimal digits from p on, collected into value (value * 10 + digit
+    // each), p left after the last. Returns how many there were.
+    static ptrdiff_t collectDigits(const char*& p, const char* end, uint64_t* value)
+    {
+        const char* const from = p;
+        uint64_t v = *value;
+        while (p < end && aseIsDigit(*p)) v = v * 10 + static_cast<uint64_t>(*p++ - '0');
+        *value = v;
+        return p - from;
+    }
+    // An optional sign at p, taken; whether it was a minus.
+    static bool takeSign(const char*& p)
+    {
+        const bool negative = *p == '-';
+        if (negative || *p == '+') ++p;
+        return negative;
+    }
     // %d (base 10) and %i (base 0). Plain decimal digits, what nearly every
     // file holds, are read here: an optional sign, digits that cannot
     // saturate, and under %i no octal or hexadecimal prefix. The rest is
@@ -364,12 +381,10 @@ private:
         if (cursor == length) return 0;
         const char* const end = data + length;
         const char* p = data + cursor;
-        const bool negative = *p == '-';
-        if (negative || *p == '+') ++p;
+        const bool negative = takeSign(p);
         const char* const digitsFrom = p;
         uint64_t magnitude = 0;
-        while (p < end && aseIsDigit(*p)) magnitude = magnitude * 10 + static_cast<uint64_t>(*p++ - '0');
-        const ptrdiff_t digits = p - digitsFrom;
+        const ptrdiff_t digits = collectDigits(p, end, &magnitude);
         // Under %i a leading 0 starts an octal number, or with an x a
         // hexadecimal one; a lone 0 followed by neither is plain.
         const bool prefixed = base == 0 && digits > 0 && *digitsFrom == '0' &&
@@ -394,18 +409,15 @@ private:
         if (cursor == length) return 0;
         const char* const end = data + length;
         const char* p = data + cursor;
-        const bool negative = *p == '-';
-        if (negative || *p == '+') ++p;
+        const bool negative = takeSign(p);
         const char* const digitsFrom = p;
         uint64_t mantissa = 0;
-        while (p < end && aseIsDigit(*p)) mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
-        const ptrdiff_t integerDigits = p - digitsFrom;
+        const ptrdiff_t integerDigits = collectDigits(p, end, &mantissa);
         const bool dot = p < end && *p == '.';
         ptrdiff_t fractionDigits = 0;
         if (dot) {
-            const char* const fractionFrom = ++p;
-            while (p < end && aseIsDigit(*p)) mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
-            fractionDigits = p - fractionFrom;
+            ++p;
+            fractionDigits = collectDigits(p, end, &mantissa);
         }
         const ptrdiff_t digits = integerDigits + fractionDigits;
         // The scanner reads on into an exponent, or after a lone 0 into a
