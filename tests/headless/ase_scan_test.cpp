@@ -116,6 +116,50 @@ struct MemFile {
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// The same bytes behind the memory stream and a FILE.
+struct BothStreams {
+    MemFile file;
+    AseMemoryStream mem;
+    StdioStream ref;
+    explicit BothStreams(const std::string& bytes) : file(bytes)
+    {
+        mem.open(file.copy.data(), file.copy.size());
+        ref.file = file.file;
+        ref.bytes = bytes.size();
+    }
+};
+
+// The targets of one formatted read on each stream, for conversions of the
+// given kinds ('i' int, 'f' float), preset to a value no read gives.
+constexpr int MAX_SCAN_TARGETS = 10;
+struct ScanTargets {
+    int ia[MAX_SCAN_TARGETS], ib[MAX_SCAN_TARGETS];
+    float fa[MAX_SCAN_TARGETS], fb[MAX_SCAN_TARGETS];
+    void* pa[MAX_SCAN_TARGETS] = {};
+    void* pb[MAX_SCAN_TARGETS] = {};
+    size_t count = 0;
+    explicit ScanTargets(const std::string& kinds) : count(kinds.size())
+    {
+        for (int k = 0; k < MAX_SCAN_TARGETS; ++k) {
+            ia[k] = ib[k] = -77;
+            fa[k] = fb[k] = -77.0f;
+        }
+        for (size_t k = 0; k < count; ++k) {
+            pa[k] = kinds[k] == 'i' ? static_cast<void*>(&ia[k]) : static_cast<void*>(&fa[k]);
+            pb[k] = kinds[k] == 'i' ? static_cast<void*>(&ib[k]) : static_cast<void*>(&fb[k]);
+        }
+    }
+};
+
+// Both reads stored the same values, floats bit for bit.
+void expectSameValues(const ScanTargets& t)
+{
+    for (size_t k = 0; k < t.count; ++k) {
+        ASSERT_EQ(t.ia[k], t.ib[k]) << "value " << k;
+        ASSERT_TRUE(sameBits(t.fa[k], t.fb[k])) << "value " << k << ": " << t.fa[k] << " vs " << t.fb[k];
+    }
+}
+
 // Formats the readers use, with the kinds of their targets ('i' int, 'f' float).
 struct FormatCase {
     const char* format;
@@ -176,27 +220,13 @@ void compareOneOperation(std::mt19937& rng, AseMemoryStream& mem, StdioStream& r
         std::uniform_int_distribution<size_t> pick(0, sizeof formats / sizeof formats[0] - 1);
         const FormatCase& f = formats[pick(rng)];
         SCOPED_TRACE(std::string("format ") + f.format);
-        int ia[10], ib[10];
-        float fa[10], fb[10];
-        for (int k = 0; k < 10; ++k) {
-            ia[k] = ib[k] = -77;
-            fa[k] = fb[k] = -77.0f;
-        }
-        void* pa[10];
-        void* pb[10];
-        const size_t n = std::strlen(f.targets);
-        for (size_t k = 0; k < n; ++k) {
-            pa[k] = f.targets[k] == 'i' ? static_cast<void*>(&ia[k]) : static_cast<void*>(&fa[k]);
-            pb[k] = f.targets[k] == 'i' ? static_cast<void*>(&ib[k]) : static_cast<void*>(&fb[k]);
-        }
-        for (size_t k = n; k < 10; ++k) pa[k] = pb[k] = nullptr;
+        ScanTargets t(f.targets);
+        void* const* pa = t.pa;
+        void* const* pb = t.pb;
         const int ra = mem.scan(f.format, pa[0], pa[1], pa[2], pa[3], pa[4], pa[5], pa[6], pa[7], pa[8], pa[9]);
         const int rb = ref.scan(f.format, pb[0], pb[1], pb[2], pb[3], pb[4], pb[5], pb[6], pb[7], pb[8], pb[9]);
         ASSERT_EQ(ra, rb);
-        for (size_t k = 0; k < n; ++k) {
-            ASSERT_EQ(ia[k], ib[k]) << "value " << k;
-            ASSERT_TRUE(sameBits(fa[k], fb[k])) << "value " << k << ": " << fa[k] << " vs " << fb[k];
-        }
+        expectSameValues(t);
     } else if (o == 7) {
         char a[ASE_MATERIAL_NAME_SIZE], b[ASE_MATERIAL_NAME_SIZE];
         std::memset(a, 'z', sizeof a);
@@ -236,11 +266,9 @@ TEST(AseScan, NumberEdgesMatchTheCLibrary)
     for (const char* f : {"%d", "%i", "%f"}) {
         for (const char* input : inputs) {
             SCOPED_TRACE(std::string(f) + " on \"" + input + "\"");
-            AseMemoryStream mem;
-            mem.open(input, std::strlen(input));
-            MemFile file(input);
-            StdioStream ref;
-            ref.file = file.file;
+            BothStreams both(input);
+            AseMemoryStream& mem = both.mem;
+            StdioStream& ref = both.ref;
             int ia = -77, ib = -77;
             float fa = -77.0f, fb = -77.0f;
             const bool isFloat = f[1] == 'f';
@@ -250,7 +278,7 @@ TEST(AseScan, NumberEdgesMatchTheCLibrary)
             EXPECT_EQ(ia, ib);
             EXPECT_TRUE(sameBits(fa, fb)) << fa << " vs " << fb;
             EXPECT_EQ(mem.eof(), ref.eof());
-            EXPECT_EQ(static_cast<long>(mem.tell()), std::ftell(file.file));
+            EXPECT_EQ(static_cast<long>(mem.tell()), std::ftell(ref.file));
         }
     }
 }
@@ -262,15 +290,11 @@ TEST(AseScan, RandomReadSequencesMatchTheCLibrary)
     for (int round = 0; round < 3000; ++round) {
         const std::string input = randomText(rng, round % 10 == 0 ? 700 : 60);
         SCOPED_TRACE("round " + std::to_string(round));
-        AseMemoryStream mem;
-        mem.open(input.data(), input.size());
-        MemFile file(input);
-        ASSERT_NE(file.file, nullptr);
-        StdioStream ref;
-        ref.file = file.file;
+        BothStreams both(input);
+        ASSERT_NE(both.file.file, nullptr);
         std::vector<std::pair<size_t, fpos_t>> marks;
         for (int step = 0; step < 30; ++step) {
-            compareOneOperation(rng, mem, ref, input, marks);
+            compareOneOperation(rng, both.mem, both.ref, input, marks);
             if (::testing::Test::HasFatalFailure()) return;
         }
     }
@@ -285,40 +309,25 @@ template <const AseScanForm& F>
 void compareCompiledForm(const std::string& input)
 {
     SCOPED_TRACE(std::string("form ") + F.text);
-    int ia[10], ib[10];
-    float fa[10], fb[10];
-    void* pa[10] = {};
-    void* pb[10] = {};
-    int target = 0;
+    std::string kinds;
     for (int k = 0; k < F.count; ++k) {
-        const AseScanForm::Kind kind = F.steps[k].kind;
-        if (kind == AseScanForm::LITERAL) continue;
-        ia[target] = ib[target] = -77;
-        fa[target] = fb[target] = -77.0f;
-        const bool isFloat = kind == AseScanForm::FLOAT;
-        pa[target] = isFloat ? static_cast<void*>(&fa[target]) : static_cast<void*>(&ia[target]);
-        pb[target] = isFloat ? static_cast<void*>(&fb[target]) : static_cast<void*>(&ib[target]);
-        ++target;
+        if (F.steps[k].kind == AseScanForm::LITERAL) continue;
+        kinds += F.steps[k].kind == AseScanForm::FLOAT ? 'f' : 'i';
     }
-    ASSERT_EQ(target, F.conversions);
-    AseMemoryStream mem;
-    mem.open(input.data(), input.size());
-    MemFile file(input);
-    ASSERT_NE(file.file, nullptr);
-    StdioStream ref;
-    ref.file = file.file;
-    const int ra = mem.scanSteps<F>(pa);
+    ASSERT_EQ(static_cast<int>(kinds.size()), F.conversions);
+    ScanTargets t(kinds);
+    BothStreams both(input);
+    ASSERT_NE(both.file.file, nullptr);
+    AseMemoryStream& mem = both.mem;
+    StdioStream& ref = both.ref;
+    void* const* pb = t.pb;
+    const int ra = mem.scanSteps<F>(t.pa);
     const int rb = ref.scan(F.text, pb[0], pb[1], pb[2], pb[3], pb[4], pb[5], pb[6], pb[7], pb[8], pb[9]);
     ASSERT_EQ(ra, rb);
-    for (int k = 0; k < target; ++k) {
-        if (pa[k] == &fa[k]) {
-            ASSERT_TRUE(sameBits(fa[k], fb[k])) << "value " << k << ": " << fa[k] << " vs " << fb[k];
-        } else {
-            ASSERT_EQ(ia[k], ib[k]) << "value " << k;
-        }
-    }
+    expectSameValues(t);
+    if (::testing::Test::HasFatalFailure()) return;
     ASSERT_EQ(mem.eof(), ref.eof()) << "end-of-file indicator";
-    ASSERT_EQ(static_cast<long>(mem.tell()), std::ftell(file.file)) << "position";
+    ASSERT_EQ(static_cast<long>(mem.tell()), std::ftell(ref.file)) << "position";
 }
 
 // Text the way exporters write a form's values, with random damage, so that
