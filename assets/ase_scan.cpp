@@ -255,14 +255,10 @@ namespace {
 // a keyword the index keeps.
 void indexStarToken(AseMemoryStream* s, size_t start)
 {
-    const char* data = s->data;
-    const size_t length = s->length;
-    size_t i = start;
-    while (i < length && ASE_BYTE_CLASSES.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
-    const size_t effectiveEnd = i;
-    while (i < length && !ASE_BYTE_CLASSES.space[static_cast<unsigned char>(data[i])]) ++i;
-    const AseKeyword k = aseKeyword(AseToken{data + start, effectiveEnd - start});
-    if (k != ASE_KW_NONE && indexed(k)) s->marks.push_back(AseMark{start, i, k});
+    size_t effectiveEnd = start;
+    const size_t end = aseTokenEnd(s->data, s->length, start, &effectiveEnd);
+    const AseKeyword k = aseKeyword(AseToken{s->data + start, effectiveEnd - start});
+    if (k != ASE_KW_NONE && indexed(k)) s->marks.push_back(AseMark{start, end, k});
 }
 
 // Notes a line [lineStart, newline) that a line skip might not get through.

@@ -145,6 +145,18 @@ struct AseByteClasses {
     }
 };
 inline constexpr AseByteClasses ASE_BYTE_CLASSES;
+
+// Where the token that starts at start in data[0, length) ends: returns the
+// offset of the first whitespace after it (or length); *effectiveEnd is where
+// a C string comparison sees it end, at the first NUL or whitespace.
+inline size_t aseTokenEnd(const char* data, size_t length, size_t start, size_t* effectiveEnd)
+{
+    size_t i = start;
+    while (i < length && ASE_BYTE_CLASSES.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
+    *effectiveEnd = i;
+    while (i < length && !ASE_BYTE_CLASSES.space[static_cast<unsigned char>(data[i])]) ++i;
+    return i;
+}
 // A letter's lower case by its ASCII bit; only compared with lower-case letters.
 constexpr char aseFoldCase(char c) { return static_cast<char>(c | 0x20); }
 
@@ -260,13 +272,10 @@ struct AseMemoryStream {
         skipSpace();
         if (cursor == length) return 0;
         const size_t start = cursor;
-        size_t i = cursor;
-        while (i < length && ASE_BYTE_CLASSES.tokenByte[static_cast<unsigned char>(data[i])]) ++i;
         // A NUL ends the token as a C string comparison sees it; the bytes up
         // to the next whitespace still belong to it.
-        const size_t effectiveEnd = i;
-        while (i < length && !ASE_BYTE_CLASSES.space[static_cast<unsigned char>(data[i])]) ++i;
-        cursor = i;
+        size_t effectiveEnd = start;
+        cursor = aseTokenEnd(data, length, start, &effectiveEnd);
         if (cursor == length) eofSeen = 1;
         *out = AseToken{data + start, effectiveEnd - start};
         return 1;
