@@ -106,6 +106,12 @@ void platformDestroyContext();
 // Shows the window and gives it the keyboard focus.
 void platformShowWindow();
 void platformSwapBuffers();
+// Whether what is drawn now is thrown away unseen: runs that skip ahead offscreen
+// (the capture's frames before its range, the page's seeking) turn rasterisation
+// off for the frames before the one wanted. Drawing code may then leave out its
+// primitives, as long as it leaves every GL state they would have left. Always 0
+// in a window.
+int platformDrawingDiscarded();
 // Keeps the screen saver and monitor power-saving off (0) or lets them run again (1).
 void platformAllowScreenSaver(int allow);
 

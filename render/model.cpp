@@ -6,6 +6,8 @@
 
 #include <GL/gl.h>
 
+#include "platform/platform.h"
+
 namespace {
 
 const GLfloat WHITE[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -62,7 +64,19 @@ void drawGeomObject(const GeomObject* node, const AseMaterial* material, int tex
     glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, BLACK);
     glMateriali(GL_FRONT_AND_BACK, GL_SHININESS, NO_SHININESS);
 
-    for (int f = 0; f < node->numFaces && node->faces != nullptr; ++f) {
+    const int discarded = platformDrawingDiscarded();
+    if (discarded) {
+        // Nothing of the faces would be seen; what they leave behind is the
+        // current texture coordinate of the last face's last corner.
+        for (int f = node->numFaces - 1; textured && f >= 0 && node->faces != nullptr; --f) {
+            const MeshFace& face = node->faces[f];
+            if (!faceInRange(node, face, textured)) continue;
+            const TexVertex& tv = node->texVertices[face.t[2]];
+            glTexCoord2f(tv.u + material->uOffset, tv.v + material->vOffset);
+            break;
+        }
+    }
+    for (int f = 0; f < node->numFaces && node->faces != nullptr && !discarded; ++f) {
         const MeshFace& face = node->faces[f];
         if (!faceInRange(node, face, textured)) continue;
         glBegin(GL_TRIANGLES);

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "platform/platform.h"
+
 namespace {
 
 // The view at eye distance 0.1 for the 45-degree, 4:3 projection: half height
@@ -93,6 +95,10 @@ void drawTexturedRect(float width, float height, float depth)
 
 void drawCenteredSquare(float s)
 {
+    if (platformDrawingDiscarded()) {
+        glTexCoord2f(1.0f, 0.0f);  // the current texture coordinate the quad leaves
+        return;
+    }
     glBegin(GL_QUADS);
     glTexCoord2f(1.0f, 1.0f);
     glVertex3f(s, s, 0.0f);

@@ -154,7 +154,8 @@ void drawTrail()
         // renderer that queues a whole frame's work (the software one keeps
         // every binned triangle of the trail's 10,500 faces until it draws
         // them) then holds one tower's at a time. What is drawn is the same.
-        glFinish();
+        // With nothing drawn there is nothing to wait for.
+        if (!platformDrawingDiscarded()) glFinish();
         a += TRAIL_ALPHA_STEP;
     }
 }

@@ -46,6 +46,7 @@ std::vector<HeadlessMessageBox> boxes;     // every box shown
 SDL_Window* window = nullptr;
 SDL_GLContext context = nullptr;
 int videoStarted = 0;
+int rasterDiscard = 0;  // headlessSetRasterDiscard's setting in the current context
 PictureTarget target;  // the offscreen frame the demo draws into
 
 // Pixel buffer objects of the frame reads, where the context has them.
@@ -175,6 +176,7 @@ const HeadlessMessageBox& headlessMessageBoxAt(int index) { return boxes.at(stat
 
 void headlessSetRasterDiscard(int discard)
 {
+    rasterDiscard = discard;
     if (discard)
         glEnable(GL_RASTERIZER_DISCARD);
     else
@@ -309,6 +311,7 @@ int platformCreateContext()
 {
     if (config.failWindowStep == 3 || window == nullptr) return 0;
     context = SDL_GL_CreateContext(window);
+    rasterDiscard = 0;  // a new context rasterises
     return context != nullptr;
 }
 
@@ -348,6 +351,8 @@ void platformSwapBuffers()
     counter += step;
     headlessAudioAdvance(step);
 }
+
+int platformDrawingDiscarded() { return rasterDiscard; }
 
 void platformAllowScreenSaver(int) {}
 

@@ -306,6 +306,8 @@ void platformSwapBuffers()
     platformBindTarget(target);  // the demo draws its next frame into the picture again
 }
 
+int platformDrawingDiscarded() { return 0; }
+
 void platformAllowScreenSaver(int allow)
 {
     if (allow)

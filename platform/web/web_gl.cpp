@@ -567,6 +567,8 @@ void webGLSetRasterDiscard(int discard)
     rasterDiscard = discard;
 }
 
+int webGLRasterDiscarded() { return rasterDiscard; }
+
 // ---------------------------------------------------------------------------
 // Matrices.
 

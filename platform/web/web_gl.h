@@ -20,3 +20,4 @@ void webGLFlush();
 // 1: nothing drawn reaches the frame (rasterisation off, as the headless
 // layer's frames that are run but not captured); 0: back to normal.
 void webGLSetRasterDiscard(int discard);
+int webGLRasterDiscarded();  // the last webGLSetRasterDiscard

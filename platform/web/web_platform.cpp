@@ -279,6 +279,8 @@ void platformSwapBuffers()
     emscripten_sleep(0);
 }
 
+int platformDrawingDiscarded() { return webGLRasterDiscarded(); }
+
 void platformAllowScreenSaver(int) {}
 
 int platformQueryPerformanceFrequency(int64_t* frequency)

@@ -396,3 +396,55 @@ TEST_F(Model, LoadedSceneDraws)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     freeAseScene(&scene);  // the demo keeps keys and tables to the end; the test frees them
 }
+
+// While drawing is discarded (the offscreen runs' frames before the one wanted)
+// no face is sent, but the node leaves the state the drawn faces leave: the
+// current texture coordinate of the last face in range, offsets added.
+TEST_F(Model, DiscardedNodeLeavesTheStateOfTheDrawnOne)
+{
+    const GLuint texture = makeRedGreenTexture();
+    struct Case {
+        const char* what;
+        int lastFaceBroken;  // face 1 indexes past the texture vertices: face 0 is the last drawn
+        int allBroken;       // no face is in range: the coordinate stays the caller's
+    };
+    const Case cases[] = {{"both faces", 0, 0}, {"last face out of range", 1, 0}, {"no face in range", 1, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QuadNode quad;
+        if (c.lastFaceBroken) quad.faces[1].t[2] = 4;
+        if (c.allBroken) quad.faces[0].v[0] = -1;
+        AseMaterial material = bitmapMaterial(texture);
+        material.uOffset = 0.25f;
+        material.vOffset = 0.5f;
+        quad.node.materialRef = 0;
+        AseScene scene = sceneOf(&quad.node, 1, &material, 1);
+
+        GLfloat drawn[4] = {}, discarded[4] = {};
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        glTexCoord2f(7.0f, 8.0f);
+        drawAseScene(&scene);
+        glGetFloatv(GL_CURRENT_TEXTURE_COORDS, drawn);
+        EXPECT_EQ(pixel(280, 120) == BLACK, c.allBroken != 0) << "face 0 is drawn when in range";
+
+        glClear(GL_COLOR_BUFFER_BIT);
+        glTexCoord2f(7.0f, 8.0f);
+        {
+            ScopedRasterDiscard stateOnly;
+            drawAseScene(&scene);
+        }
+        glGetFloatv(GL_CURRENT_TEXTURE_COORDS, discarded);
+        EXPECT_TRUE(readFrame().uniform());
+        for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(discarded[i], drawn[i]) << "coordinate " << i;
+        // Face 1's last corner is (0, 1), face 0's is (1, 1); the caller's (7, 8) when none is drawn.
+        const float expectedU = c.allBroken ? 7.0f : (c.lastFaceBroken ? 1.25f : 0.25f);
+        EXPECT_FLOAT_EQ(discarded[0], expectedU);
+        EXPECT_FLOAT_EQ(discarded[1], c.allBroken ? 8.0f : 1.5f);
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(static_cast<GLuint>(bound), texture);
+        EXPECT_EQ(polygonMode(), GL_FILL);
+    }
+}

@@ -173,3 +173,30 @@ TEST_F(Overlay, TexturedQuadsPutTheirCornersWhereTheyBelong)
         EXPECT_EQ(upperLeft[0], 0) << which;
     }
 }
+
+// While drawing is discarded the centred square sends nothing but leaves the
+// current texture coordinate its last corner leaves when drawn.
+TEST_F(Overlay, DiscardedCentredSquareLeavesTheCoordinateOfTheDrawnOne)
+{
+    GLfloat drawn[4] = {}, discarded[4] = {};
+    fill(0.0f);
+    glColor3f(1, 1, 1);
+    glTranslatef(0, 0, -3);
+    glTexCoord2f(5.0f, 6.0f);
+    drawCenteredSquare(1.0f);
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, drawn);
+    EXPECT_EQ(centre(), 255) << "the square is drawn";
+
+    fill(0.0f);
+    glTranslatef(0, 0, -3);
+    glTexCoord2f(5.0f, 6.0f);
+    {
+        ScopedRasterDiscard stateOnly;
+        drawCenteredSquare(1.0f);
+    }
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, discarded);
+    EXPECT_TRUE(readFrame().uniform());
+    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(discarded[i], drawn[i]) << "coordinate " << i;
+    EXPECT_FLOAT_EQ(discarded[0], 1.0f);
+    EXPECT_FLOAT_EQ(discarded[1], 0.0f);
+}
