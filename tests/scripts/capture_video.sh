@@ -4,6 +4,7 @@
 # soundtrack at the range's samples. The soundtrack here is made by the test:
 # silence for the first second, then a loud tone, so the cut shows in the sound.
 source "$(dirname "$0")/capture_common.bash"
+VIDEO_MIN_PSNR_DB=30  # per channel, the video's frames against the PNG files
 video_runs_without_leak_check
 music="$scratch/music"
 mkdir -p "$music"
@@ -39,4 +40,17 @@ mkdir -p "$scratch/nomusic"
   fail "silent exit $?: $(tail -5 "$scratch/err")"
 grep -q "silence" "$scratch/err" || fail "no word that the sound is silence: $(cat "$scratch/err")"
 [ "$(stream_duration "$file" a)" = "2.000000" ] || fail "silent sound lasts $(stream_duration "$file" a) s"
-echo "video: 2 s of picture and 2 s of sound, cut at the range (levels ${level[0]} / ${level[1]})"
+# The picture is the frames' own, in their colours: the video of a stretch of
+# the fire temple (orange flames, blue-grey stone) against the PNG files of the
+# same frames. Lossy coding alone costs a few dB; colours converted with the
+# wrong matrix, range or chroma order cost far more.
+file="$scratch/colours.mp4"
+capture_or_fail --data "$data" --fps 10 --from 40 --to 41 --frames "$scratch/colours" --video "$file"
+psnr="$(ffmpeg -hide_banner -nostdin -i "$file" -framerate 10 -start_number 400 -i "$scratch/colours/frame-%06d.png" \
+  -lavfi '[0:v]format=rgb24[a];[1:v]format=rgb24[b];[a][b]psnr' -f null - 2>&1 | sed -n 's/.*PSNR r:\([0-9.]*\) g:\([0-9.]*\) b:\([0-9.]*\).*/\1 \2 \3/p')"
+[ -n "$psnr" ] || fail "no PSNR of the video against its frames"
+for channel in $psnr; do
+  awk -v p="$channel" -v min="$VIDEO_MIN_PSNR_DB" 'BEGIN { exit !(p >= min) }' ||
+    fail "the video's frames differ from the PNG files: PSNR r g b $psnr dB, below $VIDEO_MIN_PSNR_DB"
+done
+echo "video: 2 s of picture and 2 s of sound, cut at the range (levels ${level[0]} / ${level[1]}); frames in their colours (PSNR r g b $psnr dB)"

@@ -69,8 +69,9 @@ int ensureDisplay(std::string* error);
 // Whether an executable of that name is on PATH.
 int findOnPath(const char* name);
 
-// The video writer: raw RGB frames piped into ffmpeg, which writes H.264 into a
-// partial file; finishing muxes it with the soundtrack, cut at the exact sample.
+// The video writer: frames converted to the encoder's YUV 4:2:0 and piped into
+// ffmpeg, which writes H.264 into a partial file; finishing muxes it with the
+// soundtrack, cut at the exact sample.
 struct VideoWriter {
     std::string path;          // the MP4 to write
     std::string partPath;      // video without sound while frames arrive
@@ -80,8 +81,16 @@ struct VideoWriter {
     int64_t framesWritten;
     int pipeFd;                // ffmpeg's standard input, -1 when not running
     int pid;                   // ffmpeg's process id, 0 when not running
+    std::vector<unsigned char> yuv;  // the frame being sent, YUV_FRAME_BYTES
 };
 extern VideoWriter videoWriter;  // the one video of a run
+
+// A frame as the encoder takes it: full-size luma, then the two chroma planes at
+// half the width and height (each sample the mean of a 2 x 2 block).
+constexpr size_t YUV_FRAME_BYTES = static_cast<size_t>(FRAME_WIDTH) * FRAME_HEIGHT * 3 / 2;
+// Converts an RGB frame (top row first) to limited-range BT.601 YUV 4:2:0, the
+// form and range ffmpeg gives RGB input for H.264 by default.
+void rgbToYuv420(const unsigned char* rgb, unsigned char* yuv);
 
 // Starts ffmpeg for a video whose first frame is the demo frame firstFrame.
 int videoStart(const std::string& path, const std::string& soundtrack, int fps, int64_t firstFrame, std::string* error);
