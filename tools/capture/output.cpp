@@ -32,10 +32,9 @@ constexpr double SOUNDTRACK_READ_MARGIN_S = 1.0;  // seconds of soundtrack read 
 // The encoder runs at the lowest priority. The software renderer leaves part of
 // the cores idle while one thread bins a frame and the others wait, and the other
 // way round; the encoder then fills those gaps instead of taking turns with the
-// renderer's busy threads, which slowed every frame (whole demo, 2 cores: 1.32x
-// the wall time of --bench at normal priority, 1.15x at the lowest). Frames queue
-// in the pipe and the writer while it is behind; when the queue is full the render
-// thread waits and the encoder has the cores.
+// renderer's busy threads, which slowed every frame. Frames queue in the pipe
+// and the writer while it is behind; when the queue is full the render thread
+// waits and the encoder has the cores.
 constexpr int ENCODER_NICENESS = 19;
 
 // BT.601 for 8-bit limited range (luma 16..235, chroma 16..240), in 1/65536:
