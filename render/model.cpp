@@ -64,8 +64,7 @@ void drawGeomObject(const GeomObject* node, const AseMaterial* material, int tex
     glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, BLACK);
     glMateriali(GL_FRONT_AND_BACK, GL_SHININESS, NO_SHININESS);
 
-    const int discarded = platformDrawingDiscarded();
-    if (discarded) {
+    if (platformDrawingDiscarded()) {
         // Nothing of the faces would be seen; what they leave behind is the
         // current texture coordinate of the last face's last corner.
         for (int f = node->numFaces - 1; textured && f >= 0 && node->faces != nullptr; --f) {
@@ -75,19 +74,20 @@ void drawGeomObject(const GeomObject* node, const AseMaterial* material, int tex
             glTexCoord2f(tv.u + material->uOffset, tv.v + material->vOffset);
             break;
         }
-    }
-    for (int f = 0; f < node->numFaces && node->faces != nullptr && !discarded; ++f) {
-        const MeshFace& face = node->faces[f];
-        if (!faceInRange(node, face, textured)) continue;
-        glBegin(GL_TRIANGLES);
-        for (int c = 0; c < 3; ++c) {
-            if (textured) {
-                const TexVertex& tv = node->texVertices[face.t[c]];
-                glTexCoord2f(tv.u + material->uOffset, tv.v + material->vOffset);
+    } else {
+        for (int f = 0; f < node->numFaces && node->faces != nullptr; ++f) {
+            const MeshFace& face = node->faces[f];
+            if (!faceInRange(node, face, textured)) continue;
+            glBegin(GL_TRIANGLES);
+            for (int c = 0; c < 3; ++c) {
+                if (textured) {
+                    const TexVertex& tv = node->texVertices[face.t[c]];
+                    glTexCoord2f(tv.u + material->uOffset, tv.v + material->vOffset);
+                }
+                glVertex3fv(&node->vertices[face.v[c]].x);
             }
-            glVertex3fv(&node->vertices[face.v[c]].x);
+            glEnd();
         }
-        glEnd();
     }
 
     if (textured) glDisable(GL_TEXTURE_2D);

@@ -113,18 +113,13 @@ void rgbToYuv420(const unsigned char* rgb, unsigned char* yuv)
     unsigned char* vPlane = uPlane + (W / 2) * (H / 2);
     constexpr int32_t lumaBias = LUMA_BLACK * YUV_ONE + YUV_ONE / 2;       // rounds to nearest
     constexpr int32_t chromaBias = CHROMA_ZERO * 4 * YUV_ONE + 2 * YUV_ONE;  // over sums of four pixels
+    for (size_t i = 0; i < static_cast<size_t>(W) * H; ++i) {
+        const unsigned char* p = rgb + i * 3;
+        lumaPlane[i] = static_cast<unsigned char>((Y_FROM_R * p[0] + Y_FROM_G * p[1] + Y_FROM_B * p[2] + lumaBias) >> 16);
+    }
     for (int y = 0; y < H; y += 2) {
         const unsigned char* top = rgb + static_cast<size_t>(y) * W * 3;
         const unsigned char* bottom = top + W * 3;
-        unsigned char* lumaTop = lumaPlane + static_cast<size_t>(y) * W;
-        unsigned char* lumaBottom = lumaTop + W;
-        for (int x = 0; x < W; ++x) {
-            const unsigned char* a = top + x * 3;
-            const unsigned char* b = bottom + x * 3;
-            lumaTop[x] = static_cast<unsigned char>((Y_FROM_R * a[0] + Y_FROM_G * a[1] + Y_FROM_B * a[2] + lumaBias) >> 16);
-            lumaBottom[x] =
-                static_cast<unsigned char>((Y_FROM_R * b[0] + Y_FROM_G * b[1] + Y_FROM_B * b[2] + lumaBias) >> 16);
-        }
         unsigned char* uRow = uPlane + static_cast<size_t>(y / 2) * (W / 2);
         unsigned char* vRow = vPlane + static_cast<size_t>(y / 2) * (W / 2);
         for (int x = 0; x < W / 2; ++x) {
