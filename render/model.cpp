@@ -26,6 +26,15 @@ bool faceInRange(const GeomObject* node, const MeshFace& face, int textured)
     return true;
 }
 
+// Sends one corner's texture coordinate, shifted by the material's offsets.
+// The drawn faces and the discarded ones both leave the current coordinate
+// through here, so the two cannot drift apart.
+void sendTexCoord(const GeomObject* node, const AseMaterial* material, int texVertex)
+{
+    const TexVertex& tv = node->texVertices[texVertex];
+    glTexCoord2f(tv.u + material->uOffset, tv.v + material->vOffset);
+}
+
 }  // namespace
 
 void drawAseScene(const AseScene* scene)
@@ -70,8 +79,7 @@ void drawGeomObject(const GeomObject* node, const AseMaterial* material, int tex
         for (int f = node->numFaces - 1; textured && f >= 0 && node->faces != nullptr; --f) {
             const MeshFace& face = node->faces[f];
             if (!faceInRange(node, face, textured)) continue;
-            const TexVertex& tv = node->texVertices[face.t[2]];
-            glTexCoord2f(tv.u + material->uOffset, tv.v + material->vOffset);
+            sendTexCoord(node, material, face.t[2]);
             break;
         }
     } else {
@@ -80,10 +88,7 @@ void drawGeomObject(const GeomObject* node, const AseMaterial* material, int tex
             if (!faceInRange(node, face, textured)) continue;
             glBegin(GL_TRIANGLES);
             for (int c = 0; c < 3; ++c) {
-                if (textured) {
-                    const TexVertex& tv = node->texVertices[face.t[c]];
-                    glTexCoord2f(tv.u + material->uOffset, tv.v + material->vOffset);
-                }
+                if (textured) sendTexCoord(node, material, face.t[c]);
                 glVertex3fv(&node->vertices[face.v[c]].x);
             }
             glEnd();
