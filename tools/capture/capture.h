@@ -60,6 +60,20 @@ struct FrameStats {
 };
 FrameStats frameStats(std::vector<double> milliseconds);
 
+// The machine's CPU time, summed over its CPUs, in seconds: all of it, and the
+// part that the host of a virtual machine gave to other guests while this one
+// had work to run ("steal" in /proc/stat). On a shared host a run's wall time
+// stretches by what is stolen, so --bench prints it beside the timings.
+struct HostCpu {
+    double totalS;
+    double stolenS;
+};
+// Reads the figures from the text of /proc/stat, whose counters tick ticksPerS
+// times a second. Returns 1, or 0 when the text has no whole "cpu" line.
+int parseHostCpu(const char* statText, double ticksPerS, HostCpu* cpu);
+// The same, read from /proc/stat now. Returns 0 where the kernel gives none.
+int readHostCpu(HostCpu* cpu);
+
 // Makes sure an X display answers: the one in DISPLAY, or a private Xvfb
 // started for this process. The private Xvfb ends when this process does (the
 // GL and GLUT connections stay open to the very end, so it is not stopped

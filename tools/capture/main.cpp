@@ -58,6 +58,8 @@ struct CaptureRun {
     int failed;                     // an output failed; the reason is in failure
     std::string failure;
     double startWall;               // wall seconds when demoMain was called
+    HostCpu startCpu;               // the machine's CPU time then; hasStartCpu: it could be read
+    int hasStartCpu;
     double lastSwapWall;            // wall seconds at the end of the previous demo frame's swap
     double lastProgressWall;
     int progressShown;              // a progress bar is on the terminal line
@@ -352,6 +354,7 @@ int main(int argc, char** argv)
     config.onSwap = onSwap;
     headlessConfigure(config);
     run.startWall = wallSeconds();
+    run.hasStartCpu = readHostCpu(&run.startCpu);
     run.lastProgressWall = run.startWall;
     // What the demo itself prints goes to stderr: stdout carries only the list of written files.
     std::fflush(stdout);
@@ -400,6 +403,15 @@ int main(int argc, char** argv)
         struct rusage usage {};
         if (getrusage(RUSAGE_SELF, &usage) == 0)
             std::printf("peak memory  %.1f MB\n", static_cast<double>(usage.ru_maxrss) * 1024.0 / 1e6);
+        // What the host took from this machine during the run: the timings above
+        // are stretched by about that much, so runs are only compared when it is small.
+        HostCpu endCpu = {};
+        if (run.hasStartCpu && readHostCpu(&endCpu)) {
+            const double total = endCpu.totalS - run.startCpu.totalS;
+            const double stolen = endCpu.stolenS - run.startCpu.stolenS;
+            std::printf("cpu stolen  %.1f s  %.1f %% of the machine's cpu time\n", stolen,
+                        total > 0.0 ? 100.0 * stolen / total : 0.0);
+        }
     }
     std::fflush(stdout);
 

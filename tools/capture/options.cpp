@@ -1,9 +1,13 @@
-// The command line of vantrel-capture, and the frame and sample arithmetic of a range.
+// The command line of vantrel-capture, the frame and sample arithmetic of a
+// range, and the figures of --bench.
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+
+#include <unistd.h>
 
 #include "platform/headless.h"
 #include "tools/capture/capture.h"
@@ -28,7 +32,9 @@ const char* const USAGE =
     "  --bench           write nothing; print the loading time (start to the first frame\n"
     "                    on screen), then for each scene the frames in the range with\n"
     "                    their median, 95th percentile and longest time, swap to swap,\n"
-    "                    and the process's peak resident memory\n"
+    "                    the process's peak resident memory, and the CPU time a virtual\n"
+    "                    machine's host took from the machine meanwhile (it stretches\n"
+    "                    the timings)\n"
     "  --draw-all        rasterise every frame; by default the frames before the range\n"
     "                    and between --at times run the scenes but draw nothing, but\n"
     "                    for the few just before each written frame (the same bytes)\n"
@@ -213,4 +219,35 @@ FrameStats frameStats(std::vector<double> milliseconds)
     stats.p95 = milliseconds[std::max<size_t>(rank, 1) - 1];
     stats.max = milliseconds[n - 1];
     return stats;
+}
+
+int parseHostCpu(const char* statText, double ticksPerS, HostCpu* cpu)
+{
+    // The first line sums every CPU: user nice system idle iowait irq softirq
+    // steal, then guest times that user already holds.
+    constexpr int FIELDS = 8;
+    constexpr int STEAL_FIELD = 7;
+    if (std::strncmp(statText, "cpu ", 4) != 0 || ticksPerS <= 0.0) return 0;
+    const char* cursor = statText + 4;
+    double ticks[FIELDS] = {};
+    for (int i = 0; i < FIELDS; ++i) {
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long long value = std::strtoull(cursor, &end, 10);
+        if (end == cursor || errno != 0) return 0;
+        ticks[i] = static_cast<double>(value);
+        cursor = end;
+    }
+    double total = 0.0;
+    for (double field : ticks) total += field;
+    *cpu = HostCpu{total / ticksPerS, ticks[STEAL_FIELD] / ticksPerS};
+    return 1;
+}
+
+int readHostCpu(HostCpu* cpu)
+{
+    std::ifstream file("/proc/stat");
+    std::string line;
+    if (!std::getline(file, line)) return 0;
+    return parseHostCpu(line.c_str(), static_cast<double>(sysconf(_SC_CLK_TCK)), cpu);
 }
