@@ -68,10 +68,8 @@ struct HostCpu {
     double totalS;
     double stolenS;
 };
-// Reads the figures from the text of /proc/stat, whose counters tick ticksPerS
-// times a second. Returns 1, or 0 when the text has no whole "cpu" line.
-int parseHostCpu(const char* statText, double ticksPerS, HostCpu* cpu);
-// The same, read from /proc/stat now. Returns 0 where the kernel gives none.
+// Reads the figures from /proc/stat now. Returns 1, or 0 where the kernel
+// gives no whole "cpu" line.
 int readHostCpu(HostCpu* cpu);
 
 // Makes sure an X display answers: the one in DISPLAY, or a private Xvfb

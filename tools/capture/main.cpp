@@ -58,7 +58,7 @@ struct CaptureRun {
     int failed;                     // an output failed; the reason is in failure
     std::string failure;
     double startWall;               // wall seconds when demoMain was called
-    HostCpu startCpu;               // the machine's CPU time then; hasStartCpu: it could be read
+    HostCpu startCpu;               // --bench: the machine's CPU time then; hasStartCpu: it was read
     int hasStartCpu;
     double lastSwapWall;            // wall seconds at the end of the previous demo frame's swap
     double lastProgressWall;
@@ -354,7 +354,7 @@ int main(int argc, char** argv)
     config.onSwap = onSwap;
     headlessConfigure(config);
     run.startWall = wallSeconds();
-    run.hasStartCpu = readHostCpu(&run.startCpu);
+    run.hasStartCpu = options.bench && readHostCpu(&run.startCpu);
     run.lastProgressWall = run.startWall;
     // What the demo itself prints goes to stderr: stdout carries only the list of written files.
     std::fflush(stdout);

@@ -221,6 +221,10 @@ FrameStats frameStats(std::vector<double> milliseconds)
     return stats;
 }
 
+namespace {
+
+// The figures from the first line of /proc/stat, whose counters tick ticksPerS
+// times a second. Returns 1, or 0 when the line is not a whole "cpu" line.
 int parseHostCpu(const char* statText, double ticksPerS, HostCpu* cpu)
 {
     // The first line sums every CPU: user nice system idle iowait irq softirq
@@ -243,6 +247,8 @@ int parseHostCpu(const char* statText, double ticksPerS, HostCpu* cpu)
     *cpu = HostCpu{total / ticksPerS, ticks[STEAL_FIELD] / ticksPerS};
     return 1;
 }
+
+}  // namespace
 
 int readHostCpu(HostCpu* cpu)
 {
